@@ -1,0 +1,211 @@
+// The audio library: decoding, push streams, mixers, DSP chains, syncs and spectra.
+//
+// A C-style interface of free functions over 32-bit handles. Conventions shared by every call:
+// - A handle is a DWORD; 0 means failure. Counts and positions are -1 (all bits set) on failure.
+// - Every call sets the calling thread's last error code, read with BASS_ErrorGetCode(): BASS_OK
+//   after success, one of the BASS_ERROR_* codes after a failure.
+// - Freeing 0 or an already freed handle is harmless (it returns FALSE with BASS_ERROR_HANDLE).
+// - Sample data is interleaved; lengths are in bytes unless a name says otherwise.
+// - Every call may be made from any thread. DSP, stream and sync procedures run on the thread
+//   that reads the channel (the caller of BASS_ChannelGetData, or the mixer's reader); they must
+//   not free the channel they are called for.
+// - A channel freed on one thread while another thread reads it is safe: the read either
+//   completes or fails with BASS_ERROR_HANDLE.
+#pragma once
+
+#include <cstdint>
+
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using QWORD = uint64_t;
+using BOOL = int;
+
+using HSTREAM = DWORD;  // a stream: file, push, procedure, dummy or mixer
+using HSYNC = DWORD;    // a sync set on a channel
+using HDSP = DWORD;     // a DSP procedure set on a channel
+using HPLUGIN = DWORD;
+using HSAMPLE = DWORD;
+
+// --- Error codes (BASS_ErrorGetCode) ---
+constexpr int BASS_OK = 0;
+constexpr int BASS_ERROR_MEM = 1;
+constexpr int BASS_ERROR_FILEOPEN = 2;   // the file cannot be opened (missing, no permission)
+constexpr int BASS_ERROR_DRIVER = 3;
+constexpr int BASS_ERROR_HANDLE = 5;     // not a valid (or an already freed) handle
+constexpr int BASS_ERROR_FORMAT = 6;     // unsupported sample format
+constexpr int BASS_ERROR_POSITION = 7;
+constexpr int BASS_ERROR_INIT = 8;       // BASS_Init has not been called for the device
+constexpr int BASS_ERROR_START = 9;
+constexpr int BASS_ERROR_SSL = 10;
+constexpr int BASS_ERROR_ALREADY = 14;
+constexpr int BASS_ERROR_NOTAUDIO = 17;  // the file holds no audio track
+constexpr int BASS_ERROR_NOCHAN = 18;
+constexpr int BASS_ERROR_ILLTYPE = 19;
+constexpr int BASS_ERROR_ILLPARAM = 20;
+constexpr int BASS_ERROR_DEVICE = 23;
+constexpr int BASS_ERROR_NOPLAY = 24;
+constexpr int BASS_ERROR_FREQ = 25;
+constexpr int BASS_ERROR_NOTFILE = 27;
+constexpr int BASS_ERROR_NOHW = 29;
+constexpr int BASS_ERROR_EMPTY = 31;
+constexpr int BASS_ERROR_NONET = 32;
+constexpr int BASS_ERROR_CREATE = 33;
+constexpr int BASS_ERROR_NOFX = 34;
+constexpr int BASS_ERROR_NOTAVAIL = 37;
+constexpr int BASS_ERROR_DECODE = 38;    // the channel is not playable (it is decode-only)
+constexpr int BASS_ERROR_TIMEOUT = 40;
+constexpr int BASS_ERROR_FILEFORM = 41;  // the file's format is not recognised
+constexpr int BASS_ERROR_SPEAKER = 42;
+constexpr int BASS_ERROR_VERSION = 43;
+constexpr int BASS_ERROR_CODEC = 44;     // no decoder for the file's codec
+constexpr int BASS_ERROR_ENDED = 45;     // the channel has ended
+constexpr int BASS_ERROR_BUSY = 46;
+constexpr int BASS_ERROR_PROTOCOL = 48;
+constexpr int BASS_ERROR_DENIED = 49;
+constexpr int BASS_ERROR_UNKNOWN = -1;
+
+// --- Config options (BASS_SetConfig / BASS_GetConfig / BASS_SetConfigPtr) ---
+constexpr DWORD BASS_CONFIG_BUFFER = 0;
+constexpr DWORD BASS_CONFIG_UPDATEPERIOD = 1;
+constexpr DWORD BASS_CONFIG_NET_AGENT = 16;   // pointer option: user-agent text for network requests
+constexpr DWORD BASS_CONFIG_DEV_DEFAULT = 36;
+
+// --- Channel and stream flags ---
+constexpr DWORD BASS_SAMPLE_8BITS = 1;
+constexpr DWORD BASS_SAMPLE_MONO = 2;
+constexpr DWORD BASS_SAMPLE_LOOP = 4;
+constexpr DWORD BASS_SAMPLE_FLOAT = 0x100;
+constexpr DWORD BASS_STREAM_PRESCAN = 0x20000;
+constexpr DWORD BASS_STREAM_AUTOFREE = 0x40000;
+constexpr DWORD BASS_STREAM_DECODE = 0x200000;
+constexpr DWORD BASS_UNICODE = 0x80000000;    // accepted; paths are always UTF-8 here
+
+// --- Mixer channel flags (BASS_Mixer_StreamAddChannel) ---
+constexpr DWORD BASS_MIXER_MATRIX = 0x10000;    // mix through the matrix set by ChannelSetMatrix
+constexpr DWORD BASS_MIXER_DOWNMIX = 0x400000;  // average all source channels into each channel
+
+// --- Stream procedures ---
+// Called for data: fill up to `length` bytes of `buffer`, return the bytes written, optionally
+// or'ed with BASS_STREAMPROC_END when the stream ends after them.
+using STREAMPROC = DWORD(HSTREAM handle, void* buffer, DWORD length, void* user);
+constexpr DWORD BASS_STREAMPROC_END = 0x80000000;
+// Special procedures for BASS_StreamCreate.
+inline STREAMPROC* const STREAMPROC_DUMMY = nullptr;  // GetData runs the DSP chain over the caller's buffer
+inline STREAMPROC* const STREAMPROC_PUSH = reinterpret_cast<STREAMPROC*>(~uintptr_t{0});  // fed by PutData
+
+// --- DSP procedures: change `length` bytes of `buffer` in place ---
+using DSPPROC = void(HDSP handle, DWORD channel, void* buffer, DWORD length, void* user);
+
+// --- Syncs ---
+using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
+constexpr DWORD BASS_SYNC_POS = 0;
+constexpr DWORD BASS_SYNC_END = 2;   // the channel reached its end
+constexpr DWORD BASS_SYNC_FREE = 8;  // the channel is being freed
+constexpr DWORD BASS_SYNC_MIXTIME = 0x40000000;
+constexpr DWORD BASS_SYNC_ONETIME = 0x80000000;
+
+// --- BASS_ChannelGetData length flags ---
+constexpr DWORD BASS_DATA_AVAILABLE = 0;
+constexpr DWORD BASS_DATA_FFT256 = 0x80000000;   // 128 magnitudes of the next 256 samples
+constexpr DWORD BASS_DATA_FFT512 = 0x80000001;   // 256 magnitudes of the next 512 samples
+constexpr DWORD BASS_DATA_FFT1024 = 0x80000002;
+constexpr DWORD BASS_DATA_FFT2048 = 0x80000003;
+constexpr DWORD BASS_DATA_FFT4096 = 0x80000004;
+constexpr DWORD BASS_DATA_FFT8192 = 0x80000005;
+
+// --- Position modes ---
+constexpr DWORD BASS_POS_BYTE = 0;
+
+// --- Channel types (BASS_CHANNELINFO::ctype) ---
+constexpr DWORD BASS_CTYPE_STREAM = 0x10000;
+constexpr DWORD BASS_CTYPE_STREAM_VORBIS = 0x10002;
+constexpr DWORD BASS_CTYPE_STREAM_MP1 = 0x10003;
+constexpr DWORD BASS_CTYPE_STREAM_MP2 = 0x10004;
+constexpr DWORD BASS_CTYPE_STREAM_MP3 = 0x10005;
+constexpr DWORD BASS_CTYPE_STREAM_AIFF = 0x10006;
+constexpr DWORD BASS_CTYPE_STREAM_WMA = 0x10300;
+constexpr DWORD BASS_CTYPE_STREAM_MIXER = 0x10800;
+constexpr DWORD BASS_CTYPE_STREAM_FLAC = 0x10900;
+constexpr DWORD BASS_CTYPE_STREAM_AAC = 0x10b00;
+constexpr DWORD BASS_CTYPE_STREAM_MP4 = 0x10b01;
+constexpr DWORD BASS_CTYPE_STREAM_OPUS = 0x11200;
+constexpr DWORD BASS_CTYPE_STREAM_DUMMY = 0x18000;
+constexpr DWORD BASS_CTYPE_STREAM_WAV = 0x40000;
+constexpr DWORD BASS_CTYPE_STREAM_WAV_PCM = 0x50001;
+constexpr DWORD BASS_CTYPE_STREAM_WAV_FLOAT = 0x50003;
+
+struct BASS_CHANNELINFO {
+  DWORD freq;      // sample rate, Hz
+  DWORD chans;     // channel count
+  DWORD flags;     // BASS_SAMPLE_* and BASS_STREAM_* flags the channel was created with
+  DWORD ctype;     // BASS_CTYPE_*
+  DWORD origres;   // original resolution in bits of a file stream (0 when not known)
+  HPLUGIN plugin;  // always 0
+  HSAMPLE sample;  // always 0
+  const char* filename;  // UTF-8 path of a file stream (valid while the channel lives), else null
+};
+
+// --- Library and devices ---
+// Device 0 is the no-sound device (decoding and mixing without hardware); -1 is the default
+// output device. BASS_Init fails with BASS_ERROR_ALREADY when the device is initialised already.
+// `win` and `clsid` are accepted and ignored.
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
+BOOL BASS_Free();                  // frees the calling thread's current device
+BOOL BASS_SetDevice(DWORD device); // selects the calling thread's current device
+DWORD BASS_GetDevice();            // the calling thread's current device; -1 on error
+BOOL BASS_SetConfig(DWORD option, DWORD value);
+DWORD BASS_GetConfig(DWORD option);  // -1 for an unknown option
+BOOL BASS_SetConfigPtr(DWORD option, const void* value);  // the text is copied
+const void* BASS_GetConfigPtr(DWORD option);              // null for an unknown option
+DWORD BASS_GetVersion();
+DWORD BASS_FX_GetVersion();  // the effects add-on's version; it is built in
+int BASS_ErrorGetCode();     // the calling thread's last error code
+
+// --- Streams ---
+// Decodes a whole file (FFmpeg: WAV, MP3, Ogg, Opus, FLAC, AAC/M4A, WMA, ...). `mem` must be
+// FALSE; `file` is a UTF-8 path; `offset` and `length` must be 0. Output is 16-bit unless
+// BASS_SAMPLE_FLOAT (32-bit float) is given. Fails with FILEOPEN, FILEFORM, NOTAUDIO or CODEC.
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+// A stream fed by `proc`, by BASS_StreamPutData (STREAMPROC_PUSH) or by the caller's own buffer
+// (STREAMPROC_DUMMY). Samples are 16-bit, 8-bit (BASS_SAMPLE_8BITS) or float (BASS_SAMPLE_FLOAT).
+HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user);
+// Push streams: appends `length` bytes and returns the bytes now queued; with a null buffer and
+// length 0 returns the bytes queued. `length` or'ed with BASS_STREAMPROC_END marks the end: reads
+// drain the queue and then end. -1 on error (BASS_ERROR_ENDED after the end mark).
+DWORD BASS_StreamPutData(HSTREAM handle, const void* buffer, DWORD length);
+BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it from its mixer
+
+// --- Channels ---
+BOOL BASS_ChannelFree(DWORD handle);
+BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);    // bytes; -1 when not known
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);  // bytes decoded so far
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);  // negative on error
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos);  // whole sample frames; -1 on error
+DWORD BASS_ChannelGetDevice(DWORD handle);                  // -1 on error
+// Reads `length` bytes of sample data (DSP chain applied), or with a BASS_DATA_FFT* value the
+// magnitudes of the next FFT-size sample frames (consumed; channels averaged; Hann window; a sine
+// of amplitude A centred on a bin reads A). Returns the bytes written to `buffer`, -1 at the end
+// (BASS_ERROR_ENDED) or on error.
+DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
+// DSP procedures run per block before the data is returned or mixed; higher priority runs first.
+HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority);
+BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
+BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
+
+// --- Mixers (decode-only) ---
+// Sources are resampled to the mixer's rate. A read returns the requested length, taking what
+// each source gives (a push source whose queue runs dry adds silence for the rest of the block),
+// until every source has ended; then the mixer ends.
+HSTREAM BASS_Mixer_StreamCreate(DWORD freq, DWORD chans, DWORD flags);
+// flags 0: source channel i feeds mixer channel i (a wider source gives its first channels);
+// BASS_MIXER_MATRIX: through the channel's matrix (identity until set);
+// BASS_MIXER_DOWNMIX: every mixer channel gets the average of all source channels.
+BOOL BASS_Mixer_StreamAddChannel(HSTREAM mixer, DWORD channel, DWORD flags);
+BOOL BASS_Mixer_ChannelRemove(DWORD channel);
+// `matrix`: floats, a row per mixer channel, a column per source channel.
+BOOL BASS_Mixer_ChannelSetMatrix(DWORD channel, const void* matrix);
+HSTREAM BASS_Mixer_ChannelGetMixer(DWORD channel);  // 0 when the channel is in no mixer

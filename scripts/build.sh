@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds ToneSentry.  Usage: scripts/build.sh BUILD_DIR [extra cmake options]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${1:?usage: scripts/build.sh BUILD_DIR [cmake options]}
+shift
+cmake -S "$root" -B "$build_dir" -G Ninja "$@" >/dev/null
+cmake --build "$build_dir" --parallel "$(nproc)"

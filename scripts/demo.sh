@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds ToneSentry and runs its main job on the bundled demo recording.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${TONESENTRY_BUILD_DIR:-$root/build/release}
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$build_dir" -DTONESENTRY_WERROR=ON >/dev/null
+"$build_dir/cli/tonesentry" --version
