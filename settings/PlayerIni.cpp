@@ -1,0 +1,3 @@
+#include "PlayerIni.h"
+
+std::unique_ptr<TPlayerIni> PlayerIni;
