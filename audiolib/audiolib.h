@@ -171,15 +171,18 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
 // (STREAMPROC_DUMMY). Samples are 16-bit, 8-bit (BASS_SAMPLE_8BITS) or float (BASS_SAMPLE_FLOAT).
 HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user);
 // Push streams: appends `length` bytes and returns the bytes now queued; with a null buffer and
-// length 0 returns the bytes queued. `length` or'ed with BASS_STREAMPROC_END marks the end: reads
-// drain the queue and then end. -1 on error (BASS_ERROR_ENDED after the end mark).
+// length 0 returns the bytes queued (also after the end mark). `length` or'ed with
+// BASS_STREAMPROC_END marks the end (a null buffer with just the flag marks it without data): reads
+// drain the queue and then end. -1 on error (appending after the end mark: BASS_ERROR_ENDED).
 DWORD BASS_StreamPutData(HSTREAM handle, const void* buffer, DWORD length);
 BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it from its mixer
 
 // --- Channels ---
 BOOL BASS_ChannelFree(DWORD handle);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
-QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);    // bytes; -1 when not known
+// Bytes; -1 when not known. A push stream's length is known (the bytes ever appended) once its
+// end has been marked, so this also tells whether more data can still come.
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);  // bytes decoded so far
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);  // negative on error
