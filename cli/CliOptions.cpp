@@ -1,0 +1,136 @@
+#include "cli/CliOptions.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr double MinLevelDb = -120;
+constexpr double MaxDelaySeconds = 60;
+
+double ParseNumber(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value))
+    throw EUsage(option + " needs a number, not '" + text + "'");
+  return value;
+}
+
+int ParseChannelMode(const std::string& text) {
+  static const char* const Names[] = {"left", "right", "sum", "diff"};
+  for (int mode = 0; mode < 4; ++mode) {
+    if (text == Names[mode]) return mode;
+  }
+  throw EUsage("--channels must be left, right, sum or diff, not '" + text + "'");
+}
+
+TOutputFormat ParseFormat(const std::string& text) {
+  if (text == "keys") return TOutputFormat::Keys;
+  if (text == "list") return TOutputFormat::List;
+  if (text == "json") return TOutputFormat::Json;
+  if (text == "csv") return TOutputFormat::Csv;
+  if (text == "labels") return TOutputFormat::Labels;
+  throw EUsage("--format must be keys, list, json, csv or labels, not '" + text + "'");
+}
+
+// Splits "--name=value" and "--name value" forms; advances i past a separate value.
+std::string OptionValue(const std::vector<std::string>& args, size_t& i, const std::string& name) {
+  const std::string& arg = args[i];
+  if (arg.size() > name.size() && arg[name.size()] == '=') return arg.substr(name.size() + 1);
+  if (i + 1 >= args.size()) throw EUsage(name + " needs a value");
+  return args[++i];
+}
+
+bool IsOption(const std::string& arg, const std::string& name) {
+  return arg == name || arg.rfind(name + "=", 0) == 0;
+}
+
+TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
+  TDetectOptions options;
+  bool onlyFiles = false;
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.files.push_back(arg);
+    } else if (arg == "--") {
+      onlyFiles = true;
+    } else if (IsOption(arg, "--level")) {
+      const double level = ParseNumber("--level", OptionValue(args, i, "--level"));
+      if (level > 0 || level < MinLevelDb) throw EUsage("--level must be between -120 and 0 dB");
+      options.levelDb = level;
+    } else if (IsOption(arg, "--channels")) {
+      options.channelMode = ParseChannelMode(OptionValue(args, i, "--channels"));
+    } else if (IsOption(arg, "--delay")) {
+      const double delay = ParseNumber("--delay", OptionValue(args, i, "--delay"));
+      if (delay < 0 || delay > MaxDelaySeconds) throw EUsage("--delay must be between 0 and 60 s");
+      options.delaySeconds = delay;
+    } else if (IsOption(arg, "--format")) {
+      options.format = ParseFormat(OptionValue(args, i, "--format"));
+    } else if (arg == "--no-progress") {
+      options.progress = false;
+    } else {
+      throw EUsage("unknown option '" + arg + "'");
+    }
+  }
+  if (options.files.empty()) throw EUsage("detect needs at least one FILE");
+  return options;
+}
+
+TGenerateOptions ParseGenerate(const std::vector<std::string>& args, size_t first) {
+  TGenerateOptions options;
+  bool haveKeys = false;
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-o" || IsOption(arg, "--output")) {
+      options.outputPath = OptionValue(args, i, arg == "-o" ? "-o" : "--output");
+    } else if (!haveKeys && (arg.empty() || arg[0] != '-')) {
+      options.keys = arg;
+      haveKeys = true;
+    } else {
+      throw EUsage("unexpected argument '" + arg + "'");
+    }
+  }
+  if (!haveKeys) throw EUsage("generate needs the KEYS to play");
+  if (options.outputPath.empty()) throw EUsage("generate needs -o OUT.wav");
+  return options;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine line;
+  if (args.empty()) throw EUsage("no command given");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    line.command = TCommand::Help;
+  } else if (command == "--version") {
+    line.command = TCommand::Version;
+  } else if (command == "detect") {
+    line.command = TCommand::Detect;
+    line.detect = ParseDetect(args, 1);
+  } else if (command == "generate") {
+    line.command = TCommand::Generate;
+    line.generate = ParseGenerate(args, 1);
+  } else {
+    throw EUsage("unknown command '" + command + "'");
+  }
+  return line;
+}
+
+std::string UsageText() {
+  return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
+         "                        [--format keys|list|json|csv|labels] [--no-progress] FILE...\n"
+         "       tonesentry generate KEYS -o OUT.wav\n"
+         "       tonesentry --help | --version\n"
+         "\n"
+         "detect   finds the DTMF keys (0-9, *, #, A-D) in each audio FILE and prints them.\n"
+         "         --level     minimum tone level in dB re full scale (default -26)\n"
+         "         --channels  how a stereo file's channels are combined (default left)\n"
+         "         --delay     analysis delay in seconds (default 0)\n"
+         "         --format    keys: the key string (default); list: one line per key with\n"
+         "                     start, duration, tone levels and twist; json; csv; labels: an\n"
+         "                     Audacity label track\n"
+         "generate writes the tones of KEYS (0-9, *, #, A-D; others are pauses) to a WAV file.\n"
+         "\n"
+         "Exit status: 0 all files analysed, 1 a file could not be read, 2 bad command line.\n";
+}

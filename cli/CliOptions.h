@@ -1,0 +1,43 @@
+// Command-line parsing of the tonesentry tool. Pure; throws EUsage for bad options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Exception.h"
+
+// A bad command line; the text says what is wrong (the tool prints it with the usage, exit 2).
+class EUsage : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+enum class TOutputFormat { Keys, List, Json, Csv, Labels };
+
+struct TDetectOptions {
+  std::optional<double> levelDb;      // minimum tone level; settings' value when absent
+  std::optional<int> channelMode;     // 0 left, 1 right, 2 sum, 3 difference
+  std::optional<double> delaySeconds;
+  TOutputFormat format = TOutputFormat::Keys;
+  bool progress = true;               // a progress bar when standard error is a terminal
+  std::vector<std::string> files;
+};
+
+struct TGenerateOptions {
+  std::string keys;
+  std::string outputPath;
+};
+
+enum class TCommand { Help, Version, Detect, Generate };
+
+struct TCommandLine {
+  TCommand command = TCommand::Help;
+  TDetectOptions detect;
+  TGenerateOptions generate;
+};
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text printed by --help (and, first line only, after a usage error).
+std::string UsageText();

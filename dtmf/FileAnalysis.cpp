@@ -1,0 +1,116 @@
+#include "dtmf/FileAnalysis.h"
+
+#include <algorithm>
+
+#include "dtmf/ToneLog.h"
+#include "platform/MainThread.h"
+
+namespace {
+
+constexpr DWORD FloatDecode = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
+constexpr DWORD ReadFailed = 0xFFFFFFFF;
+constexpr uint32_t MaxQueuedChunks = 2;  // seconds of audio allowed in the push queue
+constexpr uint32_t FeedPollMs = 1;
+
+// Copies every decoded block into the push stream passed as user data; leaves the block as it is.
+void FeedPushDSP(HDSP, DWORD, void* buffer, DWORD length, void* user) {
+  BASS_StreamPutData(static_cast<HSTREAM>(reinterpret_cast<uintptr_t>(user)), buffer, length);
+}
+
+}  // namespace
+
+std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, int& errorCode) {
+  const HSTREAM decoder =
+      BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE | FloatDecode);
+  BASS_CHANNELINFO info{};
+  if (decoder == 0 || !BASS_ChannelGetInfo(decoder, &info)) {
+    errorCode = BASS_ErrorGetCode();
+    BASS_StreamFree(decoder);
+    return nullptr;
+  }
+  const HSTREAM push = BASS_StreamCreate(info.freq, info.chans, FloatDecode, STREAMPROC_PUSH, nullptr);
+  const QWORD chunkBytes = BASS_ChannelSeconds2Bytes(decoder, 1.0);
+  if (push == 0 || chunkBytes == static_cast<QWORD>(-1)) {
+    errorCode = BASS_ErrorGetCode();
+    BASS_StreamFree(push);
+    BASS_StreamFree(decoder);
+    return nullptr;
+  }
+  BASS_ChannelSetDSP(decoder, &FeedPushDSP, reinterpret_cast<void*>(uintptr_t{push}), 0);
+  std::unique_ptr<TFileAnalysis> analysis(
+      new TFileAnalysis(decoder, push, static_cast<uint32_t>(chunkBytes)));
+  StartToneSentry(push, "");
+  analysis->FSentry = CurrentToneSentry();
+  errorCode = BASS_OK;
+  return analysis;
+}
+
+TFileAnalysis::TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, uint32_t chunkBytes)
+    : FFileDecoder(decoder),
+      FPushStream(pushStream),
+      FReadBuffer(chunkBytes),
+      FLengthBytes(BASS_ChannelGetLength(decoder, BASS_POS_BYTE)) {}
+
+TFileAnalysis::~TFileAnalysis() {
+  if (Sentry() != nullptr) StopToneSentry();
+  BASS_StreamFree(FFileDecoder);
+  BASS_StreamFree(FPushStream);
+}
+
+bool TFileAnalysis::QueueIsFull() const {
+  const DWORD queued = BASS_StreamPutData(FPushStream, nullptr, 0);
+  return queued != ReadFailed && queued >= MaxQueuedChunks * FReadBuffer.size();
+}
+
+void TFileAnalysis::MarkEnd() {
+  BASS_StreamPutData(FPushStream, nullptr, BASS_STREAMPROC_END);
+  FDecodingDone = true;
+}
+
+bool TFileAnalysis::FeedSlice() {
+  if (FDecodingDone || QueueIsFull()) return false;
+  const DWORD read =
+      BASS_ChannelGetData(FFileDecoder, FReadBuffer.data(), static_cast<DWORD>(FReadBuffer.size()));
+  if (read == ReadFailed) MarkEnd();
+  return read != ReadFailed;
+}
+
+void TFileAnalysis::RunToEnd(const std::function<void(double)>& onProgress) {
+  while (!Done()) {
+    if (!FeedSlice()) {
+      // The sentry drains the queue (or finishes) meanwhile; keep the shared tone log small.
+      WaitWhileServingMainThreadFor([this] { return Done() || !QueueIsFull(); }, FeedPollMs,
+                                    FeedPollMs);
+      TakeDetectedTones(true);
+    }
+    if (onProgress) onProgress(Progress());
+  }
+  TakeDetectedTones(true);
+}
+
+TToneSentry* TFileAnalysis::Sentry() const {
+  return FSentry == CurrentToneSentry() ? FSentry : nullptr;
+}
+
+bool TFileAnalysis::Done() const {
+  const TToneSentry* sentry = Sentry();
+  return FDecodingDone && (sentry == nullptr || sentry->Finished());
+}
+
+double TFileAnalysis::Progress() const {
+  if (FDecodingDone) return 1.0;
+  if (FLengthBytes == static_cast<QWORD>(-1) || FLengthBytes == 0) return 0.0;
+  const QWORD position = BASS_ChannelGetPosition(FFileDecoder, BASS_POS_BYTE);
+  if (position == static_cast<QWORD>(-1)) return 0.0;
+  return std::min(1.0, static_cast<double>(position) / static_cast<double>(FLengthBytes));
+}
+
+double TFileAnalysis::DurationSeconds() const {
+  if (FLengthBytes == static_cast<QWORD>(-1)) return 0.0;
+  return BASS_ChannelBytes2Seconds(FFileDecoder, FLengthBytes);
+}
+
+std::vector<TDetectedKey> TFileAnalysis::Keys() const {
+  const TToneSentry* sentry = Sentry();
+  return sentry ? sentry->DetectedKeys() : std::vector<TDetectedKey>{};
+}

@@ -1,0 +1,59 @@
+// The road of one file: decode it into a push stream that the DTMF sentry analyses, with
+// back-pressure so that only a couple of seconds of audio are ever queued, then mark the end so
+// the sentry analyses every last sample. The window feeds it in slices from its event loop; the
+// command-line tool runs it to the end.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audiolib/audiolib.h"
+#include "dtmf/qv_dtmf.h"
+
+class TFileAnalysis {
+ public:
+  // Main thread. Opens `path` as a decode-only float stream, creates its push stream and starts a
+  // new sentry on it (replacing the running one). Returns null and sets errorCode (the audio
+  // library's code) when the file cannot be opened as audio; the running sentry is then left as
+  // it was.
+  static std::unique_ptr<TFileAnalysis> Open(const std::string& path, int& errorCode);
+  // Stops the sentry and frees the decoder.
+  ~TFileAnalysis();
+  TFileAnalysis(const TFileAnalysis&) = delete;
+  TFileAnalysis& operator=(const TFileAnalysis&) = delete;
+
+  // Main thread: decodes one more second of audio unless that much is queued already; after the
+  // last block marks the end of the push stream. Returns false when nothing was decoded (the
+  // queue is full or decoding is over).
+  bool FeedSlice();
+  // Main thread: feeds and waits (serving the main-thread queue) until every key is found, and
+  // empties the shared tone log as it goes (use Keys() for the result). onProgress, if given,
+  // gets the decoded fraction now and then.
+  void RunToEnd(const std::function<void(double)>& onProgress = {});
+
+  bool DecodingDone() const { return FDecodingDone; }
+  // Decoding is over and the sentry has analysed all of it.
+  bool Done() const;
+  // Fraction of the file decoded, 0..1 (0 when the length is not known).
+  double Progress() const;
+  double DurationSeconds() const;
+  // The keys found so far, in order (none once another analysis has replaced this one's sentry).
+  std::vector<TDetectedKey> Keys() const;
+  HSTREAM PushStream() const { return FPushStream; }
+
+ private:
+  TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, uint32_t chunkBytes);
+  bool QueueIsFull() const;
+  TToneSentry* Sentry() const;  // this analysis's sentry while it is still the running one
+  void MarkEnd();
+
+  HSTREAM FFileDecoder;
+  HSTREAM FPushStream;
+  TToneSentry* FSentry = nullptr;  // owned by the DTMF module; compare, never use, once replaced
+  std::vector<char> FReadBuffer;
+  uint64_t FLengthBytes;
+  bool FDecodingDone = false;
+};

@@ -1,0 +1,247 @@
+#include "dtmf/qv_dtmf.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dtmf/DelayLine.h"
+#include "dtmf/ToneLog.h"
+#include "platform/Exception.h"
+#include "platform/MainThread.h"
+#include "runtime/qv_utils.h"
+#include "settings/PlayerIni.h"
+
+namespace {
+
+constexpr uint32_t QueuedFramesPerAnalysis = 4096;  // source sample frames queued before a frame
+constexpr uint32_t IdleSleepMs = 50;
+constexpr double FrameMs = 1000.0 * DtmfFftSize / DtmfAnalysisRate;  // 32 ms
+constexpr DWORD AnalysisFlags = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
+constexpr DWORD QueryFailed = 0xFFFFFFFF;
+
+std::unique_ptr<TToneSentry> CurrentSentry;
+HSTREAM SentrySource = 0;
+TPlayback* SentryPlayback = nullptr;
+std::atomic<HSTREAM> GAnalysisMixer{0};
+
+double LevelDb(float level) { return level > 0 ? 20.0 * std::log10(level) : -INFINITY; }
+
+// True once the push stream's end has been marked: its length is known only from then on.
+bool SourceEndMarked(HSTREAM source) {
+  return BASS_ChannelGetLength(source, BASS_POS_BYTE) != static_cast<QWORD>(-1);
+}
+
+}  // namespace
+
+// ---- TToneSentry ----
+
+TToneSentry::TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl) {
+  FNetReader = std::make_unique<TNetStreamReader>(sourceUrl, nullptr, SentryPlayback, "DtmfReader");
+  FNetReader->FOnExecute = [this] { RunDetection(); };
+  FSrcChan = sourceChan;
+  FDTMFChannelMode = PlayerIni->DTMFChannelMode();
+  FDTMFThreshold = PlayerIni->DTMFThreshold();
+}
+
+TToneSentry::~TToneSentry() noexcept(false) {
+  if (FNetReader) FNetReader->CheckStopped();
+}
+
+void TToneSentry::Start() { FNetReader->Start(); }
+
+void TToneSentry::Stop() {
+  FNetReader->StopThread();
+  FNetReader->WaitFor();
+}
+
+std::vector<TDetectedKey> TToneSentry::DetectedKeys() const {
+  std::lock_guard lock(FKeysLock);
+  return FKeys;
+}
+
+void TToneSentry::RunDetection() {
+  const HSTREAM mixer = BASS_Mixer_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags);
+  // A network address would connect its stream into FSrcChan here.
+  const uint32_t frameBytes = FrameBytes(FSrcChan);
+  RouteSource(mixer);
+  GAnalysisMixer.store(mixer);
+  AttachDelayLine(mixer);
+  FCol = -1;
+  FRow = -1;
+  std::vector<float> frame(DtmfFrameBins);
+
+  while (!FNetReader->Terminated()) {
+    // A network source pulls its next block here, reconnecting when it is lost.
+    if (FNetReader->Terminated()) break;
+    const DWORD queued = BASS_StreamPutData(FSrcChan, nullptr, 0);
+    if (frameBytes * QueuedFramesPerAnalysis > queued) {
+      if (SourceEndMarked(FSrcChan)) {
+        FlushRemainder(mixer, frame);
+        FFinished.store(true);
+        NotifyMainThreadWaiters();
+        while (!FNetReader->WaitForStop(INFINITE)) {
+        }
+        break;
+      }
+      FNetReader->WaitForStop(IdleSleepMs);
+    } else if (queued == QueryFailed) {
+      break;
+    } else if (BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
+      AnalyseFrame(frame);
+    }
+  }
+
+  BASS_StreamFree(mixer);
+  GAnalysisMixer.store(0);
+  if (!FNetReader->SourceURL().empty()) BASS_StreamFree(FSrcChan);
+}
+
+// The specified loop leaves the last partial block and the delay line's content unanalysed; once
+// the source's end is marked nothing more can come, so analyse it all: a silent tail as long as
+// the delay (plus one frame to carry the padded last block) keeps the mixer running until the
+// ring has let its content out.
+void TToneSentry::FlushRemainder(HSTREAM mixer, std::span<float> frame) {
+  const size_t tailSamples = DelayLineLength() + DtmfFftSize;
+  const HSTREAM tail = BASS_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags, STREAMPROC_PUSH, nullptr);
+  const std::vector<float> silence(tailSamples, 0.0f);
+  BASS_StreamPutData(tail, silence.data(),
+                     static_cast<DWORD>(silence.size() * sizeof(float)) | BASS_STREAMPROC_END);
+  BASS_Mixer_StreamAddChannel(mixer, tail, 0);
+  AnalyseFramesUntilEnd(mixer, frame);
+  BASS_StreamFree(tail);
+}
+
+void TToneSentry::AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame) {
+  while (!FNetReader->Terminated() &&
+         BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
+    AnalyseFrame(frame);
+  }
+}
+
+uint32_t TToneSentry::FrameBytes(HSTREAM channel) {
+  BASS_CHANNELINFO info{};
+  if (!BASS_ChannelGetInfo(channel, &info)) return 0;
+  uint32_t sampleBytes = 2;
+  if (info.flags & BASS_SAMPLE_FLOAT) {
+    sampleBytes = 4;
+  } else if (info.flags & BASS_SAMPLE_8BITS) {
+    sampleBytes = 1;
+  }
+  return info.chans * sampleBytes;
+}
+
+void TToneSentry::RouteSource(HSTREAM mixer) {
+  BASS_CHANNELINFO info{};
+  if (!BASS_ChannelGetInfo(FSrcChan, &info)) return;
+  if (info.chans != 2) {
+    BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0);
+    if (FDTMFChannelMode != dcmLeft) {
+      ReportErrorText(
+          "Warning: DTMF source is not stereo. Stereo processing settings are ignored. Using left "
+          "channel only. ");
+    }
+    return;
+  }
+  switch (FDTMFChannelMode) {
+    case dcmLeft:
+      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0);
+      break;
+    case dcmRight: {
+      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_MATRIX);
+      const float matrix[1][2] = {{0.0f, 1.0f}};
+      BASS_Mixer_ChannelSetMatrix(FSrcChan, matrix);
+      break;
+    }
+    case dcmSum:
+      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
+      break;
+    case dcmDifference:
+      BASS_ChannelSetDSP(FSrcChan, &CounterphaseDSP, nullptr, 0);
+      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
+      break;
+    default:
+      break;  // an unknown mode analyses nothing
+  }
+}
+
+void TToneSentry::AttachDelayLine(HSTREAM mixer) {
+  FDelayMs = static_cast<uint32_t>(std::nearbyint(PlayerIni->DTMFDelay() * 1000));
+  ResetDelayLine(GAnalysisMixer.load(), FDelayMs);
+  BASS_ChannelSetDSP(mixer, &DelayLineDSP, nullptr, 0);
+}
+
+void TToneSentry::AnalyseFrame(std::span<const float> frame) {
+  const TToneDecision decision = DecideTone(frame, FDTMFThreshold);
+  if (decision.present) {
+    const bool startsKey = decision.row != FRow || decision.col != FCol;
+    if (startsKey) {
+      FCol = decision.col;
+      FRow = decision.row;
+      AppendDetectedTone(KeypadChars[decision.col][decision.row]);
+    }
+    RecordKeyFrame(decision, startsKey);
+  } else {
+    FRow = -1;
+    FCol = -1;
+  }
+  ++FFramesAnalysed;
+}
+
+void TToneSentry::RecordKeyFrame(const TToneDecision& decision, bool startsKey) {
+  std::lock_guard lock(FKeysLock);
+  const float levelSum = decision.lowLevel + decision.highLevel;
+  if (startsKey) {
+    TDetectedKey key;
+    key.key = KeypadChars[decision.col][decision.row];
+    key.startMs = std::max(0.0, static_cast<double>(FFramesAnalysed) * FrameMs - FDelayMs);
+    FKeys.push_back(key);
+    FStrongestSum = 0;
+  }
+  TDetectedKey& key = FKeys.back();
+  key.durationMs += FrameMs;
+  if (levelSum > FStrongestSum) {
+    FStrongestSum = levelSum;
+    key.lowLevelDb = LevelDb(decision.lowLevel);
+    key.highLevelDb = LevelDb(decision.highLevel);
+  }
+}
+
+// ---- Module ----
+
+void CounterphaseDSP(HDSP, DWORD, void* buffer, DWORD length, void*) {
+  float* samples = static_cast<float*>(buffer);
+  const size_t count = length / sizeof(float);
+  for (size_t i = 1; i < count; i += 2) samples[i] = -samples[i];
+}
+
+void InitializeDtmfModule() {
+  InitializeToneLog();
+  InitializeDelayLine();
+}
+
+void FinalizeDtmfModule() {
+  StopToneSentry();
+  BASS_StreamFree(SentrySource);
+  SentrySource = 0;
+  FinalizeDelayLine();
+  FinalizeToneLog();
+}
+
+void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl) {
+  StopToneSentry();
+  if (SentrySource != 0) BASS_StreamFree(SentrySource);
+  SentrySource = sourceChan;
+  CurrentSentry = std::make_unique<TToneSentry>(sourceChan, sourceUrl);
+  CurrentSentry->Start();
+}
+
+void StopToneSentry() {
+  if (CurrentSentry) {
+    CurrentSentry->Stop();
+    CurrentSentry.reset();
+  }
+  GAnalysisMixer.store(0);
+}
+
+TToneSentry* CurrentToneSentry() { return CurrentSentry.get(); }
+
+HSTREAM AnalysisMixer() { return GAnalysisMixer.load(); }

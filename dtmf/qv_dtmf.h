@@ -1,0 +1,90 @@
+// DTMF detection on one audio source at a time: a TToneSentry owns the "DtmfReader" thread,
+// which mixes its push-stream source to 16 kHz mono (routed by the channel mode), delays it,
+// takes 512-point spectra and logs every key that starts in the tone log (dtmf/ToneLog.h).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "audiolib/audiolib.h"
+#include "dtmf/audio_netstreamreader.h"
+#include "dtmf/ToneDetector.h"
+
+// One key as heard in the analysed audio, with what the tone log does not keep.
+struct TDetectedKey {
+  char16_t key = 0;
+  double startMs = 0;     // where it starts, ms from the start of the source (delay removed)
+  double durationMs = 0;  // how long it was heard, in whole analysis frames (32 ms each)
+  double lowLevelDb = 0;  // row tone level in dB re full scale, at the key's strongest frame
+  double highLevelDb = 0; // column tone level, same frame
+  double twistDb() const { return highLevelDb - lowLevelDb; }
+};
+
+// Channel processing modes (the player settings' DTMFChannelMode).
+enum TDtmfChannelMode : int32_t { dcmLeft = 0, dcmRight = 1, dcmSum = 2, dcmDifference = 3 };
+
+class TToneSentry {
+ public:
+  // Main thread. Copies the channel mode and threshold from PlayerIni; sourceChan is a push stream
+  // (not owned).
+  TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl);
+  // Stop must have been called; throws Exception("Thread was not properly stopped.") otherwise.
+  ~TToneSentry() noexcept(false);
+
+  void Start();
+  // Main thread: stops the worker and waits for it (serving the main-thread queue meanwhile).
+  void Stop();
+
+  // True once the worker has analysed everything of a source whose end was marked
+  // (BASS_STREAMPROC_END), delayed audio included; a source without an end mark never finishes.
+  bool Finished() const { return FFinished.load(); }
+  // Every key this sentry heard so far, in order; any thread.
+  std::vector<TDetectedKey> DetectedKeys() const;
+
+ private:
+  void RunDetection();
+  static uint32_t FrameBytes(HSTREAM channel);
+  void RouteSource(HSTREAM mixer);
+  void AttachDelayLine(HSTREAM mixer);
+  void AnalyseFrame(std::span<const float> frame);
+  void RecordKeyFrame(const TToneDecision& decision, bool startsKey);
+  void FlushRemainder(HSTREAM mixer, std::span<float> frame);
+  void AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame);
+
+  std::unique_ptr<TNetStreamReader> FNetReader;
+  int32_t FCol = -1;
+  int32_t FRow = -1;
+  HSTREAM FSrcChan = 0;
+  int32_t FDTMFChannelMode = 0;
+  double FDTMFThreshold = 0;
+
+  // Worker-side position bookkeeping for TDetectedKey.
+  uint32_t FDelayMs = 0;
+  uint64_t FFramesAnalysed = 0;
+  std::atomic<bool> FFinished{false};
+  mutable std::mutex FKeysLock;
+  std::vector<TDetectedKey> FKeys;   // guarded by FKeysLock
+  float FStrongestSum = 0;           // of the key being heard
+};
+
+// Module life: main thread, in start-up and shut-down order.
+void InitializeDtmfModule();
+void FinalizeDtmfModule();
+
+// Main thread: replaces the running sentry by a new one on sourceChan (freeing the previous
+// source handle). An empty sourceUrl analyses sourceChan itself.
+void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl);
+// Main thread: stops, waits for and frees the running sentry, if any.
+void StopToneSentry();
+// Main thread: the running sentry, or null.
+TToneSentry* CurrentToneSentry();
+// The running sentry's analysis mixer, 0 when none; any thread.
+HSTREAM AnalysisMixer();
+
+// The DSP procedure that inverts every odd float sample (the right channel of stereo).
+DSPPROC CounterphaseDSP;
