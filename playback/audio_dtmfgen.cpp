@@ -76,6 +76,9 @@ bool NextSample(TDTMFGenState& s, int16_t& out) {
       const TKeyFrequencies f = FrequenciesOf(key);
       s.RowFreq = f.row;
       s.ColFreq = f.col;
+      // A frozen non-zero phase would turn a silent slot into a DC pulse; hold it at zero.
+      if (f.row == 0) s.RowPhase = 0;
+      if (f.col == 0) s.ColPhase = 0;
       gain = static_cast<float>(static_cast<double>(s.Counter) / static_cast<double>(quarter));
       if (s.Counter > quarter) {
         s.Counter = 0;
@@ -117,7 +120,9 @@ DWORD DTMFStreamProc(HSTREAM, void* buffer, DWORD length, void* user) {
   int16_t* samples = static_cast<int16_t*>(buffer);
   const DWORD count = length / sizeof(int16_t);
   for (DWORD i = 0; i < count; ++i) {
-    if (!NextSample(state, samples[i])) return BASS_STREAMPROC_END;
+    // Keep what was made before the end: dropping it would cut the last key short, or lose the
+    // whole sequence when one read asks for more than the stream holds.
+    if (!NextSample(state, samples[i])) return (i * sizeof(int16_t)) | BASS_STREAMPROC_END;
   }
   return length;
 }

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "ToolRunner.h"
+
+namespace {
+
+using namespace clitest;
+namespace fs = std::filesystem;
+
+const std::string AllKeys = "123A456B789C*0#D";
+
+class TonesentryTool : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = fs::temp_directory_path() / ("tonesentry-cli-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const TToolRun run = RunTool(dir, "generate '" + AllKeys + "' -o keys.wav");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ofstream(dir / "broken.wav") << "RIFF....WAVEfmt this is not really audio";
+  }
+  static void TearDownTestSuite() { fs::remove_all(dir); }
+  static fs::path dir;
+};
+
+fs::path TonesentryTool::dir;
+
+TEST_F(TonesentryTool, GeneratedKeysAreFoundInEveryCommonFormat) {
+  for (const std::string format : {"wav", "mp3", "ogg", "flac"}) {
+    const std::string file = "keys-conv." + format;
+    if (format != "wav") {
+      ASSERT_EQ(RunShell(dir, "ffmpeg -v error -y -i keys.wav " + file).status, 0) << format;
+    } else {
+      fs::copy_file(dir / "keys.wav", dir / file, fs::copy_options::overwrite_existing);
+    }
+    const TToolRun run = RunTool(dir, "detect " + file);
+    EXPECT_EQ(run.status, 0) << format << ": " << run.err;
+    EXPECT_EQ(run.out, AllKeys + "\n") << format;
+  }
+}
+
+TEST_F(TonesentryTool, ListJsonCsvAndLabelsDescribeEachKey) {
+  const TToolRun list = RunTool(dir, "detect --format list keys.wav");
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 16);
+  EXPECT_EQ(list.out.rfind("00:00:00.", 0), 0u) << list.out;
+
+  const TToolRun json = RunTool(dir, "detect --format json keys.wav");
+  ASSERT_EQ(json.status, 0) << json.err;
+  const nlohmann::json doc = nlohmann::json::parse(json.out);
+  ASSERT_EQ(doc["files"].size(), 1u);
+  EXPECT_EQ(doc["files"][0]["keys"], AllKeys);
+  ASSERT_EQ(doc["files"][0]["events"].size(), 16u);
+  const nlohmann::json& second = doc["files"][0]["events"][1];
+  EXPECT_EQ(second["key"], "2");
+  EXPECT_NEAR(second["start_ms"].get<double>(), 160, 40);  // one 160 ms slot per key
+  EXPECT_NEAR(second["duration_ms"].get<double>(), 110, 50);
+  EXPECT_NEAR(second["low_db"].get<double>(), -8.7, 1.5);  // 12000 of 32767 full scale
+
+  const TToolRun csv = RunTool(dir, "detect --format csv keys.wav");
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  EXPECT_EQ(csv.out.rfind("file,key,start_ms,duration_ms,low_db,high_db,twist_db\nkeys.wav,1,", 0), 0u)
+      << csv.out;
+  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 17);
+
+  const TToolRun labels = RunTool(dir, "detect --format labels keys.wav");
+  ASSERT_EQ(labels.status, 0) << labels.err;
+  EXPECT_EQ(std::count(labels.out.begin(), labels.out.end(), '\t'), 32);
+  EXPECT_NE(labels.out.find("\t#\n"), std::string::npos);
+}
+
+TEST_F(TonesentryTool, UnreadableFilesAreReportedAndTheOthersStillAnalysed) {
+  const TToolRun run = RunTool(dir, "detect missing.wav keys.wav broken.wav");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "keys.wav: " + AllKeys + "\n");
+  EXPECT_NE(run.err.find("tonesentry: missing.wav: unable to open the file/invalid server address (2)"),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("tonesentry: broken.wav: "), std::string::npos) << run.err;
+}
+
+TEST_F(TonesentryTool, JsonNamesTheFilesThatFailed) {
+  const TToolRun run = RunTool(dir, "detect --format json missing.wav");
+  EXPECT_EQ(run.status, 1);
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  EXPECT_EQ(doc["files"][0]["file"], "missing.wav");
+  EXPECT_TRUE(doc["files"][0].contains("error"));
+}
+
+TEST_F(TonesentryTool, StereoModeOnAMonoFileWarnsAndUsesItsChannel) {
+  const TToolRun run = RunTool(dir, "detect --channels diff keys.wav");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, AllKeys + "\n");
+  EXPECT_NE(run.err.find("tonesentry: Warning: DTMF source is not stereo."), std::string::npos);
+}
+
+TEST_F(TonesentryTool, LevelAboveTheTonesFindsNothing) {
+  const TToolRun run = RunTool(dir, "detect --level -3 keys.wav");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "\n");
+}
+
+TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
+  for (const std::string args : {"", "frobnicate", "detect", "detect --level loud keys.wav",
+                                 "detect --level 5 keys.wav", "detect --channels middle keys.wav",
+                                 "detect --format xml keys.wav", "detect --bogus keys.wav",
+                                 "generate 123", "generate -o out.wav"}) {
+    const TToolRun run = RunTool(dir, args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_NE(run.err.find("usage: tonesentry detect"), std::string::npos) << args;
+    EXPECT_TRUE(run.out.empty()) << args;
+  }
+}
+
+TEST_F(TonesentryTool, HelpAndVersionPrintAndSucceed) {
+  const TToolRun help = RunTool(dir, "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage: tonesentry detect"), std::string::npos);
+  const TToolRun version = RunTool(dir, "--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("tonesentry ", 0), 0u);
+}
+
+TEST_F(TonesentryTool, GenerateReportsAnUnwritableOutput) {
+  const TToolRun run = RunTool(dir, "generate 1 -o no/such/folder/out.wav");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("tonesentry: no/such/folder/out.wav: "), std::string::npos) << run.err;
+}
+
+}  // namespace

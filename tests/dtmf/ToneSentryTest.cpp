@@ -1,0 +1,160 @@
+#include "dtmf/qv_dtmf.h"
+
+#include <gtest/gtest.h>
+
+#include "DtmfTestAudio.h"
+#include "dtmf/ToneLog.h"
+#include "platform/MainLoop.h"
+#include "platform/MainThread.h"
+#include "platform/RecordingMessageBoxPresenter.h"
+#include "settings/PlayerIni.h"
+
+namespace {
+
+using namespace dtmftest;
+
+constexpr uint32_t FailSafeMs = 60000;
+const char* const MonoWarning =
+    "Warning: DTMF source is not stereo. Stereo processing settings are ignored. Using left "
+    "channel only. ";
+
+class ToneSentryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    InitMainThread();
+    BASS_Init(0, 44100, 0, nullptr, nullptr);
+    PlayerIni = std::make_unique<TPlayerIni>();
+    InitializeDtmfModule();
+  }
+  void TearDown() override {
+    FinalizeDtmfModule();
+    PlayerIni.reset();
+  }
+
+  // Runs a sentry over a source whose end is marked and returns the keys it heard.
+  std::string KeysOf(HSTREAM source) {
+    StartToneSentry(source, "");
+    EXPECT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
+    std::string keys;
+    for (const TDetectedKey& key : CurrentToneSentry()->DetectedKeys()) keys += static_cast<char>(key.key);
+    StopToneSentry();
+    return keys;
+  }
+};
+
+struct TRoutingCase {
+  const char* name;
+  const char* left;
+  const char* right;
+  int mode;
+  const char* expected;
+};
+
+class ChannelRouting : public ToneSentryTest, public testing::WithParamInterface<TRoutingCase> {};
+
+TEST_P(ChannelRouting, AnalysesTheChannelsTheModeSelects) {
+  const TRoutingCase& c = GetParam();
+  PlayerIni->SetDTMFChannelMode(c.mode);
+  EXPECT_EQ(KeysOf(PushStreamOf(Stereo(KeyChannel(c.left), KeyChannel(c.right)), 2)), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ChannelRouting,
+    testing::Values(TRoutingCase{"leftTakesLeft", "147", "369", 0, "147"},
+                    TRoutingCase{"rightTakesRight", "147", "369", 1, "369"},
+                    TRoutingCase{"sumKeepsKeyOnOneSide", "28#", "", 2, "28#"},
+                    TRoutingCase{"sumOfIdenticalChannels", "0AB", "0AB", 2, "0AB"},
+                    TRoutingCase{"differenceCancelsIdenticalChannels", "123", "123", 3, ""},
+                    TRoutingCase{"differenceKeepsKeyOnOneSide", "", "CD*", 3, "CD*"},
+                    TRoutingCase{"unknownModeAnalysesNothing", "123", "123", 4, ""}),
+    [](const testing::TestParamInfo<TRoutingCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ToneSentryTest, FindsEverySixteenKeysInOrderAndLogsEachStart) {
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("123A456B789C*0#D"), 1)), "123A456B789C*0#D");
+}
+
+TEST_F(ToneSentryTest, RepeatedKeyWithAPauseIsLoggedTwice) {
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("55 5"), 1)), "555");
+}
+
+TEST_F(ToneSentryTest, KeyChangingWithoutPauseLogsBoth) {
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("12", 0.3, 200, 0), 1)), "12");
+}
+
+TEST_F(ToneSentryTest, KeyQuieterThanTheThresholdIsIgnored) {
+  PlayerIni->SetDTMFThreshold(0.5);  // the test tones are 0.3 each
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("123"), 1)), "");
+}
+
+TEST_F(ToneSentryTest, MonoSourceWithAStereoModeWarnsOnceAndUsesItsChannel) {
+  RecordingMessageBoxPresenter boxes;
+  PlayerIni->SetDTMFChannelMode(3);
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("9"), 1)), "9");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, MonoWarning);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+}
+
+TEST_F(ToneSentryTest, MonoSourceInLeftModeDoesNotWarn) {
+  RecordingMessageBoxPresenter boxes;
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("9"), 1)), "9");
+  EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// The key sits in the last 50 ms of the source: less than the 4096 frames the worker waits for,
+// so without the end-of-data flush it would never be heard.
+TEST_F(ToneSentryTest, KeyAtTheVeryEndOfAMarkedSourceIsFound) {
+  EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("4", 0.3, 60, 0, 1000), 1)), "4");
+}
+
+TEST_F(ToneSentryTest, DelayShiftsTheAnalysisButStillFindsTheLastKey) {
+  PlayerIni->SetDTMFDelay(0.5);
+  const std::vector<float> audio = KeyChannel("67", 0.3, 100, 100, 1000);
+  StartToneSentry(PushStreamOf(audio, 1), "");
+  ASSERT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
+  const std::vector<TDetectedKey> keys = CurrentToneSentry()->DetectedKeys();
+  ASSERT_EQ(keys.size(), 2u);
+  // Start times are given in the source's own time line, the delay taken out.
+  EXPECT_NEAR(keys[0].startMs, 1000, 40);
+  EXPECT_NEAR(keys[1].startMs, 1200, 40);
+  StopToneSentry();
+}
+
+TEST_F(ToneSentryTest, KeyDetailsGiveStartDurationAndLevels) {
+  StartToneSentry(PushStreamOf(KeyChannel("8", 0.3, 300, 200, 500), 1), "");
+  ASSERT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
+  const std::vector<TDetectedKey> keys = CurrentToneSentry()->DetectedKeys();
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_NEAR(keys[0].startMs, 500, 40);
+  EXPECT_NEAR(keys[0].durationMs, 300, 70);
+  // Each tone at 0.3 of full scale: about -10.5 dB, with no twist.
+  EXPECT_NEAR(keys[0].lowLevelDb, -10.5, 1.0);
+  EXPECT_NEAR(keys[0].highLevelDb, -10.5, 1.0);
+  EXPECT_NEAR(keys[0].twistDb(), 0, 1.0);
+  StopToneSentry();
+}
+
+TEST_F(ToneSentryTest, SourceWithoutEndMarkKeepsWaitingAndAnalysesWhatArrives) {
+  const HSTREAM source = PushStreamOf(KeyChannel("3", 0.3, 100, 100, 200), 1, false);
+  StartToneSentry(source, "");
+  // Enough audio behind the key for the worker to reach it without an end mark.
+  const std::vector<float> more = KeyChannel("", 0.3, 100, 100, 1000);
+  BASS_StreamPutData(source, more.data(), static_cast<DWORD>(more.size() * sizeof(float)));
+  EXPECT_TRUE(ProcessMessagesUntil([] { return TakeDetectedTones(false) == "3"; }, FailSafeMs));
+  EXPECT_FALSE(CurrentToneSentry()->Finished());
+  StopToneSentry();
+}
+
+TEST_F(ToneSentryTest, StoppingWithoutASentryOnlyResetsTheMixer) {
+  StopToneSentry();
+  EXPECT_EQ(AnalysisMixer(), 0u);
+  EXPECT_EQ(CurrentToneSentry(), nullptr);
+}
+
+TEST_F(ToneSentryTest, InvalidSourceEndsTheWorkerWithoutKeys) {
+  StartToneSentry(12345678, "");
+  StopToneSentry();
+  EXPECT_EQ(TakeDetectedTones(true), "");
+}
+
+}  // namespace
