@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/WinTypes.h"
+
 enum class TWaitResult { wrSignaled, wrTimeout };
 
 class TEvent {

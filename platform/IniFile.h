@@ -1,7 +1,7 @@
 #pragma once
 // Read-only INI files (parsed with libinih). Sections and keys compare case-insensitively; keys
 // and values are trimmed; a line "key=value" whose key repeats reads as its first occurrence; a
-// missing or unreadable file reads as empty. Lines are read whole, ';' only starts a comment at
+// missing or unreadable file reads as empty. Lines are read whole (up to 1 MiB), ';' only starts a comment at
 // the start of a line, and indented lines are ordinary lines, as Windows INI files expect.
 // The file is read once, when the object is made; reads are then safe from several threads.
 #include <string>

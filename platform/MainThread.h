@@ -33,17 +33,22 @@ bool ProcessMainThreadQueue();
 
 // Installs a callback called (from the queuing thread, outside any lock) whenever work is queued;
 // the Qt application uses it to schedule ProcessMainThreadQueue on its event loop. An empty
-// function removes the hook. Set it on the main thread while no other thread queues work.
+// function removes the hook; a hook copied by a queuing thread just before may still be called once.
 void SetMainThreadWakeHook(std::function<void()> hook);
 
 // Main thread only: returns when done() is true, running queued work while it waits, so a worker
-// that Synchronizes or SendMessages meanwhile does not deadlock. done() is re-checked whenever
-// work is queued, NotifyMainThreadWaiters is called, or every pollMs at the latest.
+// that Synchronizes or SendMessages meanwhile does not deadlock. Entries run one at a time with
+// done() checked between them, so the wait ends right after the entry that satisfies it. done()
+// is also re-checked when work is queued, NotifyMainThreadWaiters is called, or every pollMs.
 void WaitWhileServingMainThread(const std::function<bool()>& done, uint32_t pollMs = 50);
 
 // As WaitWhileServingMainThread, but gives up after timeoutMs; returns done().
 bool WaitWhileServingMainThreadFor(const std::function<bool()>& done, uint32_t timeoutMs,
                                    uint32_t pollMs = 50);
+
+// Main thread only: blocks until work is queued, NotifyMainThreadWaiters is called or timeoutMs
+// has passed, whichever comes first; returns at once when work is already queued.
+void WaitForMainThreadWork(uint32_t timeoutMs);
 
 // Wakes a main thread waiting in WaitWhileServingMainThread or RunMainLoop so it re-checks its
 // condition; callable from any thread (a thread calls it when its body has returned).

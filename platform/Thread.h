@@ -82,8 +82,8 @@ public:
 
     // Static forms: thread (may be null) tags queued work so that freeing it drops the work.
     // Synchronize runs proc on the main thread and waits (directly when called there); an
-    // exception from proc is rethrown to the caller. Queue posts proc and returns at once (on the
-    // main thread it is still queued, not run).
+    // exception from proc is rethrown to the caller. Queue posts proc and returns at once; called
+    // on the main thread it runs proc at once instead.
     static void Synchronize(TThread* thread, std::function<void()> proc);
     static void Queue(TThread* thread, std::function<void()> proc);
     // Drops the work queued by thread that has not run yet.
@@ -108,8 +108,11 @@ protected:
 private:
     void StartCreatedRunning();
     void LaunchBody();
+    void LaunchBodyOrGiveUp();
     void RunBody();
-    bool IsCurrentThread() const;
+    void StopAndWait(bool mayStartSuspended);
+    bool IsCurrentThread() const { return FThreadId.load() == std::this_thread::get_id(); }
+    bool IsDone() const;
     void WaitUntilDone();
 
     const bool FCreateSuspended;
@@ -118,6 +121,7 @@ private:
     std::atomic<bool> FFinished{false};
     std::atomic<bool> FFreeOnTerminate{false};
     std::atomic<uintptr_t> FHandle{0};
+    std::atomic<std::thread::id> FThreadId{};
     std::exception_ptr FFatalException;  // written by the body before FFinished is set
 
     mutable std::mutex FMutex;           // guards FStartCalled, FDone, FThread

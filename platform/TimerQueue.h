@@ -7,7 +7,8 @@
 using TimerQueueTimer = uint64_t;  // 0 means none
 
 // Schedules callback after dueTimeMs, then every periodMs when periodMs > 0 (0: one-shot).
-// Callbacks of all timers run one at a time on the queue thread and must not block for long.
+// Callbacks of all timers run one at a time on the queue thread; they must not block for long,
+// must not throw, and must not wait for the main thread.
 // Returns the timer's handle, or 0 when callback is empty. The handle stays valid after a one-shot
 // timer has fired, until DeleteTimerQueueTimer. Any thread.
 TimerQueueTimer CreateTimerQueueTimer(std::function<void()> callback, uint32_t dueTimeMs,
