@@ -24,7 +24,7 @@ int CopyFileReplacing(const std::string& from, const std::string& to) {
 }
 
 bool IsMissingOrEmpty(const std::string& fileName) {
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not block
   if (fd < 0) return true;
   struct stat info {};
   bool empty = ::fstat(fd, &info) != 0 || info.st_size == 0;
