@@ -11,7 +11,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/opt.h>
+#include <libavutil/log.h>
 #include <libswresample/swresample.h>
 }
 
@@ -33,6 +33,16 @@ AVSampleFormat AvFormatOf(SampleType type) {
 
 // FFmpeg would also open URLs and names with a protocol prefix; only a readable regular file is
 // taken, and only through the file protocol.
+// FFmpeg's warnings about damaged input would go to the program's standard error; failures are
+// reported through error codes instead.
+void QuietFfmpegLog() {
+  static const bool quieted = [] {
+    av_log_set_level(AV_LOG_FATAL);
+    return true;
+  }();
+  (void)quieted;
+}
+
 void RequireReadableFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw AudioError(BASS_ERROR_FILEOPEN);
@@ -65,6 +75,7 @@ void FileDecoder::Close() {
 }
 
 void FileDecoder::Open(const std::string& path) {
+  QuietFfmpegLog();
   RequireReadableFile(path);
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
