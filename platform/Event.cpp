@@ -9,10 +9,9 @@ TEvent::TEvent(bool manualReset, bool initialState) : FManualReset(manualReset),
 
 void TEvent::SetEvent()
 {
-    {
-        std::lock_guard lock(FMutex);
-        FState = true;
-    }
+    // Notified under the lock: a woken waiter may free the event as soon as it returns.
+    std::lock_guard lock(FMutex);
+    FState = true;
     FSignalled.notify_all();
 }
 

@@ -28,10 +28,12 @@ struct MainThreadQueue {
     std::function<void()> wakeHook;
 };
 
+// Never destroyed: self-freeing threads and timer callbacks may still queue or notify while the
+// process exits.
 MainThreadQueue& Queue()
 {
-    static MainThreadQueue queue;
-    return queue;
+    static auto* queue = new MainThreadQueue;
+    return *queue;
 }
 
 uint64_t CurrentWakeGeneration()
@@ -126,14 +128,18 @@ void RunInMainThreadAndWait(std::function<void()> work)
             error = std::current_exception();
         }
         std::lock_guard lock(completion->mutex);
-        completion->error = error;
+        completion->error = std::move(error);  // the waiting thread becomes its only owner
         completion->finished = true;
         completion->done.notify_all();
     });
-    std::unique_lock lock(completion->mutex);
-    completion->done.wait(lock, [&] { return completion->finished; });
-    if (completion->error)
-        std::rethrow_exception(completion->error);
+    std::exception_ptr error;
+    {
+        std::unique_lock lock(completion->mutex);
+        completion->done.wait(lock, [&] { return completion->finished; });
+        error = std::move(completion->error);  // this thread alone owns it from here
+    }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void RemoveQueuedForOwner(const void* owner)

@@ -32,10 +32,11 @@ struct WindowRegistry {
     HWND nextHandle = 1;
 };
 
+// Never destroyed: timer callbacks and worker threads may still post while the process exits.
 WindowRegistry& Registry()
 {
-    static WindowRegistry registry;
-    return registry;
+    static auto* registry = new WindowRegistry;
+    return *registry;
 }
 
 std::shared_ptr<Window> FindWindow(HWND wnd)
