@@ -50,6 +50,10 @@ TEST(CopyDirectory, DoesNotFollowALinkLoopForever) {
   TempFolder folder;
   WriteTextFile(folder / "src/a.txt", "a");
   std::filesystem::create_directory_symlink(folder / "src", folder / "src/again");
-  EXPECT_THROW(CopyDirectory(folder / "src", folder / "dest", false, true), EDirCopyException);
-  EXPECT_EQ(ReadTextFile(folder / "dest/again/again/a.txt"), "a");
+  try {
+    CopyDirectory(folder / "src", folder / "dest", false, true);
+    FAIL() << "no exception";
+  } catch (const EDirCopyException& error) {
+    EXPECT_TRUE(std::string(error.what()).starts_with("Code 40. ")) << error.what();  // ELOOP
+  }
 }
