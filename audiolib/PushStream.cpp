@@ -24,9 +24,15 @@ DWORD PushStream::Put(const void* buffer, DWORD length) {
     // The count is reported in 32 bits (all bits set meaning failure): refuse what it cannot show.
     if (queued + bytes >= UINT32_MAX) throw AudioError(BASS_ERROR_MEM);
     queued = queue_.Append(buffer, bytes);
+    appendedBytes_.fetch_add(bytes);
   }
   if (markEnd) endMarked_.store(true);
   return static_cast<DWORD>(queued);
+}
+
+QWORD PushStream::LengthBytes() const {
+  if (!endMarked_.load()) throw AudioError(BASS_ERROR_NOTAVAIL);
+  return appendedBytes_.load();
 }
 
 DWORD PushStream::Queued() const { return static_cast<DWORD>(queue_.Queued()); }

@@ -19,6 +19,8 @@ class PushStream : public Channel {
   // queue would reach 4 GiB.
   DWORD Put(const void* buffer, DWORD length);
   DWORD Queued() const;
+  // Known (the bytes ever appended) only once the end is marked: until then more may come.
+  QWORD LengthBytes() const override;
 
  protected:
   // A dry queue gives 0 bytes (not ended) until the end is marked; then the rest, then the end.
@@ -28,6 +30,7 @@ class PushStream : public Channel {
   PushQueue queue_;
   std::mutex putMutex_;  // makes "append, then mark the end" one step for the reader
   std::atomic<bool> endMarked_{false};
+  std::atomic<QWORD> appendedBytes_{0};
 };
 
 }  // namespace audiolib
