@@ -1,6 +1,8 @@
 #include "settings/Graphics.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -87,7 +89,8 @@ const TIdentMap CharsetIdents = kCharsets;
 int32_t TFont::Size() const { return static_cast<int32_t>(std::lround(-FHeight * 72.0 / kPixelsPerInch)); }
 
 void TFont::SetSize(int32_t points) {
-  FHeight = -static_cast<int32_t>(std::lround(points * static_cast<double>(kPixelsPerInch) / 72.0));
+  double height = -std::round(points * static_cast<double>(kPixelsPerInch) / 72.0);
+  FHeight = static_cast<int32_t>(std::clamp(height, double{INT32_MIN}, double{INT32_MAX}));
 }
 
 const TPropList& TFont::Published() const {

@@ -87,7 +87,13 @@ void TReader::ReadRootComponent(const TTextObject& text, TComponent& root) {
 }
 
 void TReader::AssignProperties(TPersistent& target, const std::vector<TTextProperty>& properties) {
-  for (const TTextProperty& property : properties) AssignNamed(target, property.Name, property.Name, property.Value);
+  for (const TTextProperty& property : properties) {
+    try {
+      AssignNamed(target, property.Name, property.Name, property.Value);
+    } catch (const EPropertyValueError& error) {
+      PropertyError(error.what());
+    }
+  }
 }
 
 // A dotted name reaches into a nested object, or names a string list's ".Strings".

@@ -18,8 +18,9 @@ class TReader {
   TErrorEvent OnError;
 
   // Assigns the properties in file order; a header object name becomes root's Name. Properties the
-  // text does not mention keep their values. Nested object blocks are ignored. Exceptions from
-  // setters propagate.
+  // text does not mention keep their values. Nested object blocks are ignored. A setter refusing a
+  // value with EPropertyValueError is a property-level error; other exceptions from setters
+  // propagate.
   void ReadRootComponent(const TTextObject& text, TComponent& root);
 
  private:

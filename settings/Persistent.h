@@ -24,7 +24,9 @@ class TPersistent {
 class TComponent : public TPersistent {
  public:
   const std::string& Name() const { return FName; }
-  void SetName(const std::string& value) { FName = value; }
+  // The name is written as the header's identifier, so it must be empty or an identifier (letters,
+  // digits, '_', any non-ASCII byte; not starting with a digit). Throws EPropertyValueError otherwise.
+  void SetName(const std::string& value);
   int32_t Tag() const { return FTag; }
   void SetTag(int32_t value) { FTag = value; }
 

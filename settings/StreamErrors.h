@@ -53,3 +53,10 @@ class EFileCopyError : public Exception {
  private:
   int FErrorCode;
 };
+
+// Raised by a property setter that refuses a value; the reader skips that property like a value of
+// the wrong kind.
+class EPropertyValueError : public Exception {
+ public:
+  using Exception::Exception;
+};

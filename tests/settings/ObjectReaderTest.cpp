@@ -121,6 +121,7 @@ TEST(ObjectReader, SkipsWhatDoesNotFitAndReadsEverythingElse) {
       {"Separators.Strings = ('a' 5)", "non-string in a list"},
       {"MainFont = 3", "value for a nested object"},
       {"BackColor = clUnknown", "unknown colour name"},
+      {"Name = '\x04Sans'", "a name the header could not hold"},
   };
   for (const Case& c : cases) {
     auto read = ReadText(std::string("object TTestComponent\r\n  Number = 1\r\n  ") + c.line +
@@ -180,6 +181,7 @@ TEST(ObjectReader, TakesTheHeaderNameAndIgnoresTheClassNameAndNestedObjects) {
                               "  Number = 3\nend\n");
   EXPECT_EQ(c->Name(), "Main");
   EXPECT_EQ(c->Number, 3);
+  EXPECT_EQ(ReadText("object TTestComponent Name = 'Renamed' end")->Name(), "Renamed");
 }
 
 TEST(ObjectReader, RaisesAReadErrorWhenNoErrorHandlerTakesThePropertyError) {
