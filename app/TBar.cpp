@@ -24,14 +24,17 @@ int32_t Nearest(double value)
                                            double(std::numeric_limits<int32_t>::max())));
 }
 
-// Labels size themselves to their text; a right-aligned one grows to the left.
-void SetLabelText(QLabel& label, const QString& text)
+// Labels size themselves to their text; a right-aligned one grows to the left. A label someone
+// else has freed is skipped.
+void SetLabelText(QLabel* label, const QString& text)
 {
-    const int right = label.x() + label.width();
-    label.setText(text);
-    label.adjustSize();
-    if (label.alignment() & Qt::AlignRight)
-        label.move(right - label.width(), label.y());
+    if (!label)
+        return;
+    const int right = label->x() + label->width();
+    label->setText(text);
+    label->adjustSize();
+    if (label->alignment() & Qt::AlignRight)
+        label->move(right - label->width(), label->y());
 }
 
 TShiftState ShiftStateOf(Qt::KeyboardModifiers keys, Qt::MouseButtons buttons)
@@ -104,7 +107,7 @@ TLBar::TLBar(QWidget* parent)
     Label1->hide();
     Label2->hide();
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    SetLabelText(*Label1, QStringLiteral("Caption"));
+    SetLabelText(Label1, QStringLiteral("Caption"));
     SetTickMarks(TTickMark::tmBoth);
     SetTickStyle(TTickStyle::tsNone);
     Refresh();
@@ -119,12 +122,12 @@ TLBar::~TLBar()
 
 std::string TLBar::Caption() const
 {
-    return Label1->text().toStdString();
+    return Label1 ? Label1->text().toStdString() : std::string();
 }
 
 void TLBar::SetCaption(const std::string& caption)
 {
-    SetLabelText(*Label1, QString::fromStdString(caption));
+    SetLabelText(Label1, QString::fromStdString(caption));
     SetAccessibleName(caption);
 }
 
@@ -198,7 +201,7 @@ void TLBar::resizeEvent(QResizeEvent* event)
 void TLBar::Refresh()
 {
     FValue = _mult == 0 ? float(Max()) : float(double(Position()) / _mult);
-    SetLabelText(*Label2, ValueLabelText());
+    SetLabelText(Label2, ValueLabelText());
     if (OnValueChange)
         OnValueChange(*this);
 }

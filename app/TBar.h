@@ -60,7 +60,8 @@ protected:
 // until the thumb next moves). The value label reads Value with Prec decimals (user's locale), a
 // blank and the unit, with "+" before values >= 0 if ShowSign. OnValueChange fires on every
 // thumb move and after every Value assignment, so an assignment that moves the thumb fires twice.
-// The labels are owned by the slider and live in its parent widget.
+// The labels are owned by the slider, live in its parent widget and follow every move and resize
+// of the slider; LabelSpacing and the slider's height place them.
 class TLBar : public TTBar {
     Q_OBJECT
 public:
