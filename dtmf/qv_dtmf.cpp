@@ -62,7 +62,7 @@ void TToneSentry::RunDetection() {
   const HSTREAM mixer = BASS_Mixer_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags);
   // A network address would connect its stream into FSrcChan here.
   const uint32_t frameBytes = FrameBytes(FSrcChan);
-  RouteSource(mixer);
+  const bool routed = RouteSource(mixer);
   GAnalysisMixer.store(mixer);
   AttachDelayLine(mixer);
   FCol = -1;
@@ -73,20 +73,17 @@ void TToneSentry::RunDetection() {
     // A network source pulls its next block here, reconnecting when it is lost.
     if (FNetReader->Terminated()) break;
     const DWORD queued = BASS_StreamPutData(FSrcChan, nullptr, 0);
-    if (frameBytes * QueuedFramesPerAnalysis > queued) {
-      if (SourceEndMarked(FSrcChan)) {
-        FlushRemainder(mixer, frame);
-        FFinished.store(true);
-        NotifyMainThreadWaiters();
-        while (!FNetReader->WaitForStop(INFINITE)) {
-        }
-        break;
-      }
-      FNetReader->WaitForStop(IdleSleepMs);
-    } else if (queued == QueryFailed) {
-      break;
-    } else if (BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
+    if (queued == QueryFailed) break;
+    // An unrouted source (unknown channel mode) never drains, so it counts as never enough.
+    const bool frameReady = routed && frameBytes * QueuedFramesPerAnalysis <= queued;
+    if (frameReady && BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
       AnalyseFrame(frame);
+    } else if (SourceEndMarked(FSrcChan)) {
+      if (routed) FlushRemainder(mixer, frame);
+      FinishAndWaitForStop();
+      break;
+    } else {
+      FNetReader->WaitForStop(IdleSleepMs);
     }
   }
 
@@ -110,6 +107,13 @@ void TToneSentry::FlushRemainder(HSTREAM mixer, std::span<float> frame) {
   BASS_StreamFree(tail);
 }
 
+void TToneSentry::FinishAndWaitForStop() {
+  FFinished.store(true);
+  NotifyMainThreadWaiters();
+  while (!FNetReader->WaitForStop(INFINITE)) {
+  }
+}
+
 void TToneSentry::AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame) {
   while (!FNetReader->Terminated() &&
          BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
@@ -129,9 +133,9 @@ uint32_t TToneSentry::FrameBytes(HSTREAM channel) {
   return info.chans * sampleBytes;
 }
 
-void TToneSentry::RouteSource(HSTREAM mixer) {
+bool TToneSentry::RouteSource(HSTREAM mixer) {
   BASS_CHANNELINFO info{};
-  if (!BASS_ChannelGetInfo(FSrcChan, &info)) return;
+  if (!BASS_ChannelGetInfo(FSrcChan, &info)) return false;
   if (info.chans != 2) {
     BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0);
     if (FDTMFChannelMode != dcmLeft) {
@@ -139,7 +143,7 @@ void TToneSentry::RouteSource(HSTREAM mixer) {
           "Warning: DTMF source is not stereo. Stereo processing settings are ignored. Using left "
           "channel only. ");
     }
-    return;
+    return true;
   }
   switch (FDTMFChannelMode) {
     case dcmLeft:
@@ -159,8 +163,9 @@ void TToneSentry::RouteSource(HSTREAM mixer) {
       BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
       break;
     default:
-      break;  // an unknown mode analyses nothing
+      return false;  // an unknown mode analyses nothing
   }
+  return true;
 }
 
 void TToneSentry::AttachDelayLine(HSTREAM mixer) {

@@ -49,12 +49,13 @@ class TToneSentry {
  private:
   void RunDetection();
   static uint32_t FrameBytes(HSTREAM channel);
-  void RouteSource(HSTREAM mixer);
+  bool RouteSource(HSTREAM mixer);  // false when the source feeds nothing
   void AttachDelayLine(HSTREAM mixer);
   void AnalyseFrame(std::span<const float> frame);
   void RecordKeyFrame(const TToneDecision& decision, bool startsKey);
   void FlushRemainder(HSTREAM mixer, std::span<float> frame);
   void AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame);
+  void FinishAndWaitForStop();
 
   std::unique_ptr<TNetStreamReader> FNetReader;
   int32_t FCol = -1;
