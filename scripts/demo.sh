@@ -5,4 +5,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${TONESENTRY_BUILD_DIR:-$root/build/release}
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$build_dir" -DTONESENTRY_WERROR=ON >/dev/null
-"$build_dir/cli/tonesentry" --version
+echo "tonesentry detect samples/demo.ogg:"
+"$build_dir/cli/tonesentry" detect --format list "$root/samples/demo.ogg"
+"$build_dir/cli/tonesentry" detect "$root/samples/demo.ogg"
