@@ -26,6 +26,29 @@ void ChannelRouting::SetMatrix(const float* matrix) {
   changed_ = true;
 }
 
+namespace {
+
+// The matrix product for channel counts known at compile time, which the compiler unrolls and
+// vectorises; InChans/OutChans 0 means "given at run time".
+template <DWORD InChans, DWORD OutChans>
+void MixFrames(const float* matrix, const float* in, size_t frames, float* out, DWORD inChans,
+               DWORD outChans) {
+  if constexpr (InChans != 0) inChans = InChans;
+  if constexpr (OutChans != 0) outChans = OutChans;
+  for (size_t i = 0; i < frames; ++i) {
+    const float* frameIn = in + i * inChans;
+    float* frameOut = out + i * outChans;
+    for (DWORD row = 0; row < outChans; ++row) {
+      const float* gains = matrix + row * inChans;
+      float sum = 0;
+      for (DWORD col = 0; col < inChans; ++col) sum += gains[col] * frameIn[col];
+      frameOut[row] = sum;
+    }
+  }
+}
+
+}  // namespace
+
 void ChannelRouting::Apply(const float* in, size_t frames, float* out) {
   {
     std::lock_guard lock(mutex_);
@@ -34,18 +57,13 @@ void ChannelRouting::Apply(const float* in, size_t frames, float* out) {
       changed_ = false;
     }
   }
-  const DWORD inChans = sourceChans_;
-  const DWORD outChans = mixerChans_;
-  for (size_t i = 0; i < frames; ++i) {
-    const float* frameIn = in + i * inChans;
-    float* frameOut = out + i * outChans;
-    for (DWORD row = 0; row < outChans; ++row) {
-      const float* gains = &matrix_[row * inChans];
-      float sum = 0;
-      for (DWORD col = 0; col < inChans; ++col) sum += gains[col] * frameIn[col];
-      frameOut[row] = sum;
-    }
-  }
+  const float* m = matrix_.data();
+  const DWORD i = sourceChans_, o = mixerChans_;
+  if (i == 2 && o == 1) return MixFrames<2, 1>(m, in, frames, out, i, o);
+  if (i == 1 && o == 1) return MixFrames<1, 1>(m, in, frames, out, i, o);
+  if (i == 2 && o == 2) return MixFrames<2, 2>(m, in, frames, out, i, o);
+  if (i == 1 && o == 2) return MixFrames<1, 2>(m, in, frames, out, i, o);
+  MixFrames<0, 0>(m, in, frames, out, i, o);
 }
 
 }  // namespace audiolib

@@ -30,6 +30,9 @@ Resampler::Resampler(DWORD inRate, DWORD outRate, DWORD chans) : inRate_(inRate)
   av_opt_set_double(swr_, "cutoff", kCutoff, 0);
   av_opt_set_int(swr_, "filter_type", SWR_FILTER_TYPE_KAISER, 0);
   av_opt_set_double(swr_, "kaiser_beta", kKaiserBeta, 0);
+  // With the exact ratio (441/160 for 44100 -> 16000) the filter bank has only as many phases as
+  // the ratio needs, small enough to stay in cache.
+  av_opt_set_int(swr_, "exact_rational", 1, 0);
   if (swr_init(swr_) < 0) {
     swr_free(&swr_);
     throw AudioError(BASS_ERROR_FORMAT);

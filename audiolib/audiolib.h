@@ -148,16 +148,19 @@ struct BASS_CHANNELINFO {
 
 // --- Library and devices ---
 // Device 0 is the no-sound device (decoding and mixing without hardware); -1 is the default
-// output device. BASS_Init fails with BASS_ERROR_ALREADY when the device is initialised already.
-// `win` and `clsid` are accepted and ignored.
+// output device, which is device 1 (PortAudio's default output; BASS_ERROR_DEVICE when the
+// system has none). BASS_Init fails with BASS_ERROR_ALREADY when the device is initialised already.
+// `win` and `clsid` are accepted and ignored. A thread that has selected no device uses device 0,
+// which BASS_SetDevice accepts without BASS_Init; other devices must be initialised (else
+// BASS_ERROR_INIT). Channels keep the device current on their creating thread.
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
-BOOL BASS_Free();                  // frees the calling thread's current device
+BOOL BASS_Free();                  // frees the calling thread's current device; channels stay
 BOOL BASS_SetDevice(DWORD device); // selects the calling thread's current device
 DWORD BASS_GetDevice();            // the calling thread's current device; -1 on error
 BOOL BASS_SetConfig(DWORD option, DWORD value);
-DWORD BASS_GetConfig(DWORD option);  // -1 for an unknown option
+DWORD BASS_GetConfig(DWORD option);  // -1 for an option never set (BASS_ERROR_ILLPARAM)
 BOOL BASS_SetConfigPtr(DWORD option, const void* value);  // the text is copied
-const void* BASS_GetConfigPtr(DWORD option);              // null for an unknown option
+const void* BASS_GetConfigPtr(DWORD option);  // null for an unknown option; valid until set again
 DWORD BASS_GetVersion();
 DWORD BASS_FX_GetVersion();  // the effects add-on's version; it is built in
 int BASS_ErrorGetCode();     // the calling thread's last error code
@@ -173,7 +176,9 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc
 // Push streams: appends `length` bytes and returns the bytes now queued; with a null buffer and
 // length 0 returns the bytes queued (also after the end mark). `length` or'ed with
 // BASS_STREAMPROC_END marks the end (a null buffer with just the flag marks it without data): reads
-// drain the queue and then end. -1 on error (appending after the end mark: BASS_ERROR_ENDED).
+// drain the queue and then end; a read of a dry queue before the end gives 0 bytes. -1 on error
+// (appending after the end mark: BASS_ERROR_ENDED; not a push stream: BASS_ERROR_NOTAVAIL; the
+// queue would reach 4 GiB: BASS_ERROR_MEM).
 DWORD BASS_StreamPutData(HSTREAM handle, const void* buffer, DWORD length);
 BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it from its mixer
 
@@ -191,24 +196,32 @@ DWORD BASS_ChannelGetDevice(DWORD handle);                  // -1 on error
 // Reads `length` bytes of sample data (DSP chain applied), or with a BASS_DATA_FFT* value the
 // magnitudes of the next FFT-size sample frames (consumed; channels averaged; Hann window; a sine
 // of amplitude A centred on a bin reads A). Returns the bytes written to `buffer`, -1 at the end
-// (BASS_ERROR_ENDED) or on error.
+// (BASS_ERROR_ENDED) or on error. A last FFT frame shorter than the size is padded with silence.
+// Dummy streams give no FFT (BASS_ERROR_NOTAVAIL).
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 // DSP procedures run per block before the data is returned or mixed; higher priority runs first.
 HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority);
 BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
+// Types: BASS_SYNC_POS (`param` is the byte position), BASS_SYNC_END, BASS_SYNC_FREE (runs on the
+// freeing thread, after any read in progress has finished), each optionally with
+// BASS_SYNC_ONETIME and BASS_SYNC_MIXTIME; others fail with BASS_ERROR_ILLTYPE.
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
 
 // --- Mixers (decode-only) ---
 // Sources are resampled to the mixer's rate. A read returns the requested length, taking what
 // each source gives (a push source whose queue runs dry adds silence for the rest of the block),
-// until every source has ended; then the mixer ends.
+// until every source has ended; then the mixer ends (the last read may be shorter). A mixer with
+// no sources gives silence; adding a source to an ended mixer makes it give data again.
 HSTREAM BASS_Mixer_StreamCreate(DWORD freq, DWORD chans, DWORD flags);
-// flags 0: source channel i feeds mixer channel i (a wider source gives its first channels);
+// flags 0: source channel i feeds mixer channel i (a wider source gives its first channels; a
+// mono source feeds every mixer channel);
 // BASS_MIXER_MATRIX: through the channel's matrix (identity until set);
 // BASS_MIXER_DOWNMIX: every mixer channel gets the average of all source channels.
+// Fails with ALREADY (in a mixer), ILLPARAM (a loop), ILLTYPE (a dummy stream), HANDLE.
 BOOL BASS_Mixer_StreamAddChannel(HSTREAM mixer, DWORD channel, DWORD flags);
 BOOL BASS_Mixer_ChannelRemove(DWORD channel);
 // `matrix`: floats, a row per mixer channel, a column per source channel.
+// Only for a channel added with BASS_MIXER_MATRIX (else BASS_ERROR_NOTAVAIL).
 BOOL BASS_Mixer_ChannelSetMatrix(DWORD channel, const void* matrix);
 HSTREAM BASS_Mixer_ChannelGetMixer(DWORD channel);  // 0 when the channel is in no mixer

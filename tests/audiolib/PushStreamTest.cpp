@@ -52,7 +52,12 @@ TEST_F(PushStream, KeepsAFrameSplitBetweenAppendsUntilItIsWhole) {
 }
 
 TEST_F(PushStream, DrainsTheQueueAfterTheEndMarkAndThenEnds) {
-  EXPECT_EQ(BASS_StreamPutData(stream_, data_.data(), 800 | BASS_STREAMPROC_END), 800u);
+  EXPECT_EQ(BASS_StreamPutData(stream_, data_.data(), 200), 200u);
+  EXPECT_EQ(BASS_ChannelGetLength(stream_, BASS_POS_BYTE), static_cast<QWORD>(-1))
+      << "more may come";
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
+  EXPECT_EQ(BASS_StreamPutData(stream_, data_.data(), 600 | BASS_STREAMPROC_END), 800u);
+  EXPECT_EQ(BASS_ChannelGetLength(stream_, BASS_POS_BYTE), 800u) << "all it will ever hold";
   EXPECT_EQ(BASS_StreamPutData(stream_, data_.data(), 8), kFailed) << "no appends after the end";
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
   EXPECT_EQ(BASS_StreamPutData(stream_, nullptr, 0), 800u) << "the queue can still be asked";
