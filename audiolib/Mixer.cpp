@@ -69,11 +69,15 @@ ReadResult Mixer::Produce(void* buffer, size_t bytes) {
   std::fill_n(mix_.begin(), samples, 0.0f);
   const std::shared_ptr<const SourceList> sources = Sources();
   size_t longest = 0;
-  bool allFinished = !sources->empty();
+  bool anyPresent = false;
+  bool allFinished = true;
   for (const auto& source : *sources) {
     longest = std::max(longest, source->MixInto(mix_.data(), frames));
+    if (source->Gone()) continue;
+    anyPresent = true;
     allFinished = allFinished && source->Finished();
   }
+  allFinished = allFinished && anyPresent;
   const size_t produced = allFinished ? longest : frames;
   FromFloat(mix_.data(), format().type, produced * format().chans, buffer);
   return ReadResult{produced * format().BytesPerFrame(), allFinished};

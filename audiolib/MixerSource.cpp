@@ -30,6 +30,7 @@ size_t MixerSource::PullRouted(size_t frames) {
   Reserve(raw_, samples);
   const ReadResult result = channel_->Read(raw_.data(), frames * sourceFormat_.BytesPerFrame());
   sourceEnded_ = result.ended;
+  gone_ = result.freed;
   const size_t got = result.bytes / sourceFormat_.BytesPerFrame();
   const float* source = raw_.data();
   if (sourceFormat_.type != SampleType::Float32) {

@@ -28,6 +28,8 @@ class MixerSource {
   size_t MixInto(float* mix, size_t frames);
   // The source has ended and everything it gave has been mixed.
   bool Finished() const { return finished_; }
+  // The source was freed while still listed here: it counts as removed, not as ended.
+  bool Gone() const { return gone_; }
 
  private:
   // Reads up to `frames` source frames and routes them into routed_; returns the frames read.
@@ -42,6 +44,7 @@ class MixerSource {
   std::unique_ptr<Resampler> resampler_;  // null when the rates match
   bool sourceEnded_ = false;
   bool finished_ = false;
+  bool gone_ = false;
 
   std::vector<float> raw_;        // the source's own samples (any format fits)
   std::vector<float> sourceFloat_;
