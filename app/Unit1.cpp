@@ -1,0 +1,238 @@
+#include "app/Unit1.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QMimeData>
+#include <QStyle>
+#include <QUrl>
+#include <cmath>
+
+#include "audio/AudioErrorText.h"
+#include "audiolib/audiolib.h"
+#include "dtmf/FileAnalysis.h"
+#include "dtmf/ToneLog.h"
+#include "dtmf/qv_dtmf.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageWindow.h"
+#include "runtime/qv_utils.h"
+#include "settings/PlayerIni.h"
+
+namespace {
+
+constexpr int ClientWidth = 441;
+constexpr int ClientHeight = 141;
+constexpr int DrainIntervalMs = 50;
+constexpr int FeedSliceBudgetMs = 15;  // decoding per event-loop turn, so input stays responsive
+constexpr int ProgressSteps = 1000;
+constexpr int WaitForWorkerMs = 5;
+
+QFont WindowFont() {
+  const QString family = QFontDatabase::families().contains("Segoe UI") ? "Segoe UI" : QFont().family();
+  return QFont(family, 9);
+}
+
+// 20 log10(threshold) as the slider shows it; false when the threshold has no level.
+bool ShownLevel(double threshold, float& levelDb) {
+  if (!(threshold > 0) || !std::isfinite(threshold)) return false;
+  levelDb = static_cast<float>(20 * std::log10(threshold / 1.0));
+  return true;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  setWindowTitle(CaptionText());
+  setWindowIcon(QIcon::fromTheme("tonesentry", QIcon(":/tonesentry.svg")));
+  setFont(WindowFont());
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+  setAcceptDrops(true);
+  CreateControls();
+  PlaceControls();
+
+  FWnd = AllocateHWnd(&DefWindowProc);  // reports reach the window and are discarded
+  SetReportWnd(FWnd);
+  BASS_Init(-1, 44100, 0, nullptr, nullptr);
+
+  FTimer1.setInterval(DrainIntervalMs);
+  connect(&FTimer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  FTimer1.start();
+  FFeedTimer.setInterval(0);
+  connect(&FFeedTimer, &QTimer::timeout, this, &TForm1::FeedTimerTimer);
+}
+
+TForm1::~TForm1() {
+  FFeedTimer.stop();
+  FAnalysis.reset();
+  DeallocateHWnd(FWnd);
+}
+
+QString TForm1::CaptionText() { return "ToneSentry | https://www.tonesentry.example"; }
+
+void TForm1::CreateControls() {
+  FLabel1 = new QLabel("Detected tones", this);
+  Flb578349 = new QLabel("Minimum DTMF signal level", this);
+  FlbChannelProcessing = new QLabel("Channel processing mode", this);
+
+  FButton6 = new QPushButton("Open...", this);
+  FButton6->setIcon(QIcon::fromTheme("document-open", style()->standardIcon(QStyle::SP_DialogOpenButton)));
+  FButton6->setIconSize(QSize(16, 16));
+  connect(FButton6, &QPushButton::clicked, this, &TForm1::Button6Click);
+
+  FEdit1 = new QLineEdit(this);
+  FEdit1->setReadOnly(true);
+
+  FtbDTMFLev = new TLBar(this);
+  FtbDTMFLev->SetPrec(0);
+  FtbDTMFLev->SetMinValue(-60.0f);
+  FtbDTMFLev->SetMaxValue(-1.0f);
+  FtbDTMFLev->SetValue(-1.0f);
+  FtbDTMFLev->Set_unit("dB");
+  FtbDTMFLev->SetShowSign(true);
+  FtbDTMFLev->SetCaption(" ");
+  FtbDTMFLev->SetAccessibleName(" ");
+  FtbDTMFLev->SetLabelSpacing(0);
+  FtbDTMFLev->SetThumbLength(15);
+  FtbDTMFLev->Loaded();
+  FtbDTMFLev->OnValueChange = [this](TLBar&) { tbDTMFLevValueChange(); };
+
+  FcbDTMFChannelMode = new QComboBox(this);
+  FcbDTMFChannelMode->addItems({"Left", "Right", "Left + Right", "Left - Right (counterphase)"});
+  FcbDTMFChannelMode->setCurrentIndex(3);
+  // activated fires for the user's choice only, never for a change made in code.
+  connect(FcbDTMFChannelMode, &QComboBox::activated, this, &TForm1::cbDTMFChannelModeChange);
+
+  FProgress = new QProgressBar(this);
+  FProgress->setRange(0, ProgressSteps);
+  FProgress->setTextVisible(true);
+  FProgress->setFormat("Analysing... %p%");
+  FProgress->hide();
+
+  setTabOrder(FButton6, FEdit1);
+  setTabOrder(FEdit1, FtbDTMFLev);
+  setTabOrder(FtbDTMFLev, FcbDTMFChannelMode);
+  FLabel1->setFocusPolicy(Qt::NoFocus);
+  FProgress->setFocusPolicy(Qt::NoFocus);
+}
+
+int TForm1::Scaled(int px96) const { return static_cast<int>(std::lround(px96 * logicalDpiY() / 96.0)); }
+
+void TForm1::PlaceControls() {
+  const auto place = [this](QWidget* w, int x, int y, int width, int height) {
+    w->setGeometry(Scaled(x), Scaled(y), Scaled(width), Scaled(height));
+  };
+  const auto placeLabel = [this](QLabel* label, int x, int y) {
+    label->adjustSize();
+    label->move(Scaled(x), Scaled(y));
+  };
+  placeLabel(FLabel1, 8, 91);
+  placeLabel(Flb578349, 8, 8);
+  placeLabel(FlbChannelProcessing, 8, 34);
+  place(FButton6, 8, 60, 81, 25);
+  place(FEdit1, 8, 108, 425, 23);
+  place(FtbDTMFLev, 161, 8, 207, 17);
+  place(FcbDTMFChannelMode, 152, 31, 238, 23);
+  place(FProgress, 97, 62, 336, 21);
+  setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!FShown) {
+    FShown = true;
+    FormShow();
+  }
+}
+
+void TForm1::FormShow() {
+  float levelDb = 0;
+  if (ShownLevel(PlayerIni->DTMFThreshold(), levelDb)) FtbDTMFLev->SetValue(levelDb);
+  FcbDTMFChannelMode->setCurrentIndex(PlayerIni->DTMFChannelMode());
+  FControlsReady = true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FFeedTimer.stop();
+  StopToneSentry();
+  QWidget::closeEvent(event);
+}
+
+void TForm1::Button6Click() {
+  const QString path = QFileDialog::getOpenFileName(this);
+  if (path.isEmpty()) return;  // cancelled: nothing changes
+  OpenFile(path);
+}
+
+bool TForm1::OpenFile(const QString& path) {
+  int errorCode = 0;
+  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(path.toStdString(), errorCode);
+  if (!analysis) {
+    MessageBox(FWnd, "Cannot open \"" + path.toStdString() + "\": " + AudioErrorText(errorCode, true),
+               "Error", MB_OK | MB_ICONERROR);
+    return false;
+  }
+  FEdit1->clear();
+  FAnalysis = std::move(analysis);  // the previous analysis (already replaced) frees its streams
+  FProgress->setValue(0);
+  FProgress->show();
+  FFeedTimer.start(0);
+  return true;
+}
+
+bool TForm1::Analysing() const { return FAnalysis && !FAnalysis->Done(); }
+
+void TForm1::FeedTimerTimer() {
+  if (!FAnalysis) {
+    FFeedTimer.stop();
+    return;
+  }
+  QElapsedTimer budget;
+  budget.start();
+  bool fed = false;
+  while (budget.elapsed() < FeedSliceBudgetMs && FAnalysis->FeedSlice()) fed = true;
+  // While the worker catches up (or finishes the last frames) look again a little later.
+  FFeedTimer.setInterval(fed ? 0 : WaitForWorkerMs);
+  FProgress->setValue(static_cast<int>(FAnalysis->Progress() * ProgressSteps));
+  FinishAnalysisIfDone();
+}
+
+void TForm1::FinishAnalysisIfDone() {
+  if (!FAnalysis->Done()) return;
+  FFeedTimer.stop();
+  FProgress->hide();
+}
+
+void TForm1::tbDTMFLevValueChange() {
+  if (!FControlsReady) return;
+  const double threshold = std::pow(10.0, FtbDTMFLev->Value() / 20.0) * 1.0;
+  if (std::isfinite(threshold)) PlayerIni->SetDTMFThreshold(threshold);
+}
+
+void TForm1::cbDTMFChannelModeChange(int index) {
+  if (FControlsReady) PlayerIni->SetDTMFChannelMode(index);
+}
+
+// Every drained key is shown once: a drain equal to the previous one holds new keys too.
+void TForm1::Timer1Timer() {
+  const std::string text = TakeDetectedTones(true);
+  if (!text.empty()) FEdit1->setText(FEdit1->text() + QString::fromStdString(text));
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+    event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!urls.isEmpty() && urls.first().isLocalFile()) {
+    event->acceptProposedAction();
+    OpenFile(urls.first().toLocalFile());
+  }
+}

@@ -1,0 +1,80 @@
+// TForm1: the only window of ToneSentry. The user sets the minimum tone level and the channel
+// processing mode, opens an audio file, and reads the keys found in it. Files are decoded in
+// slices from the event loop while the DTMF worker analyses them, so the window stays responsive.
+// Main thread only.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/TBar.h"
+#include "platform/WinTypes.h"
+
+class TFileAnalysis;
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // FormCreate: builds the controls, registers the report window, initialises the default output.
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Opens `path` as Button6Click does after the dialog: the keys of the file replace the text.
+  // A file that cannot be opened as audio shows a message box captioned "Error" and changes
+  // nothing. Returns whether the analysis started.
+  bool OpenFile(const QString& path);
+  // True while a file is being decoded or its last keys are still being analysed.
+  bool Analysing() const;
+
+  // The controls, for the desktop glue and tests.
+  QPushButton* Button6() const { return FButton6; }
+  QLineEdit* Edit1() const { return FEdit1; }
+  TLBar* tbDTMFLev() const { return FtbDTMFLev; }
+  QComboBox* cbDTMFChannelMode() const { return FcbDTMFChannelMode; }
+  QProgressBar* AnalysisProgress() const { return FProgress; }
+
+  // The window's caption: the program name and its web address.
+  static QString CaptionText();
+
+ protected:
+  void showEvent(QShowEvent* event) override;      // FormShow, at the first showing
+  void closeEvent(QCloseEvent* event) override;    // FormClose
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void CreateControls();
+  void PlaceControls();
+  void FormShow();
+  void Button6Click();
+  void tbDTMFLevValueChange();
+  void cbDTMFChannelModeChange(int index);
+  void Timer1Timer();
+  void FeedTimerTimer();
+  void FinishAnalysisIfDone();
+  int Scaled(int px96) const;
+
+  QLabel* FLabel1 = nullptr;
+  QLabel* Flb578349 = nullptr;
+  QLabel* FlbChannelProcessing = nullptr;
+  QPushButton* FButton6 = nullptr;
+  QLineEdit* FEdit1 = nullptr;
+  TLBar* FtbDTMFLev = nullptr;
+  QComboBox* FcbDTMFChannelMode = nullptr;
+  QProgressBar* FProgress = nullptr;
+  QTimer FTimer1;
+  QTimer FFeedTimer;
+  HWND FWnd = 0;  // this window's handle for the report sink
+  bool FControlsReady = false;
+  bool FShown = false;
+  std::unique_ptr<TFileAnalysis> FAnalysis;
+};
