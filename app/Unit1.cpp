@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QStyle>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 #include "audio/AudioErrorText.h"
@@ -31,6 +32,7 @@ constexpr int DrainIntervalMs = 50;
 constexpr int FeedSliceBudgetMs = 15;  // decoding per event-loop turn, so input stays responsive
 constexpr int ProgressSteps = 1000;
 constexpr int WaitForWorkerMs = 5;
+constexpr int LabelGap = 6;
 
 QFont WindowFont() {
   const QString family = QFontDatabase::families().contains("Segoe UI") ? "Segoe UI" : QFont().family();
@@ -134,12 +136,16 @@ void TForm1::PlaceControls() {
   placeLabel(FLabel1, 8, 91);
   placeLabel(Flb578349, 8, 8);
   placeLabel(FlbChannelProcessing, 8, 34);
+  // A font wider than the one the layout was drawn for would run the labels into the controls
+  // beside them: move those controls right and widen the window by as much.
+  const int labelsRight = std::max(Flb578349->geometry().right(), FlbChannelProcessing->geometry().right());
+  const int widen = std::max(0, labelsRight + Scaled(LabelGap) - Scaled(152)) * 96 / logicalDpiY();
   place(FButton6, 8, 60, 81, 25);
-  place(FEdit1, 8, 108, 425, 23);
-  place(FtbDTMFLev, 161, 8, 207, 17);
-  place(FcbDTMFChannelMode, 152, 31, 238, 23);
-  place(FProgress, 97, 62, 336, 21);
-  setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
+  place(FEdit1, 8, 108, 425 + widen, 23);
+  place(FtbDTMFLev, 161 + widen, 8, 207, 17);
+  place(FcbDTMFChannelMode, 152 + widen, 31, 238, 23);
+  place(FProgress, 97, 62, 336 + widen, 21);
+  setFixedSize(Scaled(ClientWidth + widen), Scaled(ClientHeight));
 }
 
 void TForm1::showEvent(QShowEvent* event) {

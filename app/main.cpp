@@ -1,6 +1,13 @@
-// tonesentry-gui: the ToneSentry window. `tonesentry-gui [FILE]` opens FILE at start.
+// tonesentry-gui: the ToneSentry window.
+//   tonesentry-gui [FILE]                      opens FILE at start
+//   tonesentry-gui --report-keys [--screenshot PNG] FILE
+//       opens FILE, and once every key is shown prints the window's key text to standard output,
+//       saves a screenshot of the window if asked, and quits (for scripts and smoke tests).
 #include <QApplication>
-#include <QStringList>
+#include <QCommandLineParser>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
 #include <memory>
 
 #include "app/QtMainThreadBridge.h"
@@ -9,12 +16,47 @@
 #include "dtmf/qv_dtmf.h"
 #include "settings/PlayerIni.h"
 
+namespace {
+
+constexpr int ReportPollMs = 100;
+
+// Once the analysis is over and the drain timer has shown the last keys, reports and quits.
+void ReportKeysWhenDone(TForm1& form, const QString& screenshotPath) {
+  auto* poll = new QTimer(&form);
+  auto idleTicks = std::make_shared<int>(0);
+  QObject::connect(poll, &QTimer::timeout, &form, [&form, screenshotPath, poll, idleTicks] {
+    if (form.Analysing()) return;
+    if (++*idleTicks < 3) return;  // a few drains after the end
+    poll->stop();
+    std::printf("%s\n", form.Edit1()->text().toUtf8().constData());
+    std::fflush(stdout);
+    if (!screenshotPath.isEmpty()) {
+      const QPixmap shot = form.screen()->grabWindow(form.winId());
+      if (!shot.save(screenshotPath)) std::fprintf(stderr, "tonesentry-gui: cannot write %s\n", qPrintable(screenshotPath));
+    }
+    form.close();
+  });
+  poll->start(ReportPollMs);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("ToneSentry");
   QApplication::setDesktopFileName("tonesentry");
-  TQtMainThreadBridge bridge;
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Finds DTMF key tones in audio files.");
+  parser.addHelpOption();
+  const QCommandLineOption reportKeys("report-keys", "Print the keys of FILE once found, then quit.");
+  const QCommandLineOption screenshot("screenshot", "With --report-keys: save the window as PNG.", "PNG");
+  parser.addOptions({reportKeys, screenshot});
+  parser.addPositionalArgument("FILE", "Audio file to open at start.", "[FILE]");
+  parser.process(application);
+  const QStringList files = parser.positionalArguments();
+  if (parser.isSet(reportKeys) && files.isEmpty()) parser.showHelp(2);
 
+  TQtMainThreadBridge bridge;
   // Module start-up, in dependency order; shut-down runs the other way.
   PlayerIni = std::make_unique<TPlayerIni>();
   InitializeDtmfModule();
@@ -22,9 +64,17 @@ int main(int argc, char** argv) {
   {
     TForm1 form;
     form.show();
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) form.OpenFile(args.at(1));
-    status = QApplication::exec();
+    if (!files.isEmpty()) {
+      const bool opened = form.OpenFile(files.first());
+      if (parser.isSet(reportKeys)) {
+        if (opened) {
+          ReportKeysWhenDone(form, parser.value(screenshot));
+        } else {
+          status = 1;
+        }
+      }
+    }
+    if (status == 0) status = QApplication::exec();
   }
   FinalizeDtmfModule();
   PlayerIni.reset();
