@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "audio/AudioErrorText.h"
