@@ -40,12 +40,13 @@ TFileResult AnalyseFile(const std::string& path, bool showProgress) {
 
 int RunDetect(const TDetectOptions& options, std::ostream& out) {
   ApplyOptions(options);
-  std::vector<TFileResult> results;
+  TKeyReportWriter report(out, options.format, options.files.size() > 1);
   bool allAnalysed = true;
   for (const std::string& path : options.files) {
-    results.push_back(AnalyseFile(path, options.progress));
-    allAnalysed = allAnalysed && results.back().analysed;
+    const TFileResult result = AnalyseFile(path, options.progress);
+    allAnalysed = allAnalysed && result.analysed;
+    report.Add(result);
   }
-  WriteKeyReport(out, results, options.format);
+  report.Finish();
   return allAnalysed ? 0 : 1;
 }

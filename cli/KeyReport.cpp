@@ -29,25 +29,17 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-void WriteKeys(std::ostream& out, const std::vector<TFileResult>& results) {
-  const bool several = results.size() > 1;
-  for (const TFileResult& result : results) {
-    if (!result.analysed) continue;
-    if (several) out << result.path << ": ";
-    out << KeyString(result.keys) << '\n';
-  }
+void WriteKeys(std::ostream& out, const TFileResult& result, bool several) {
+  if (several) out << result.path << ": ";
+  out << KeyString(result.keys) << '\n';
 }
 
-void WriteList(std::ostream& out, const std::vector<TFileResult>& results) {
-  const bool several = results.size() > 1;
-  for (const TFileResult& result : results) {
-    if (!result.analysed) continue;
-    if (several) out << result.path << ":\n";
-    for (const TDetectedKey& key : result.keys) {
-      out << FormatClockTime(key.startMs) << "  " << static_cast<char>(key.key) << "  "
-          << Fixed(key.durationMs, 0) << " ms  low " << Fixed(key.lowLevelDb, 1) << " dB  high "
-          << Fixed(key.highLevelDb, 1) << " dB  twist " << Fixed(key.twistDb(), 1) << " dB\n";
-    }
+void WriteList(std::ostream& out, const TFileResult& result, bool several) {
+  if (several) out << result.path << ":\n";
+  for (const TDetectedKey& key : result.keys) {
+    out << FormatClockTime(key.startMs) << "  " << static_cast<char>(key.key) << "  "
+        << Fixed(key.durationMs, 0) << " ms  low " << Fixed(key.lowLevelDb, 1) << " dB  high "
+        << Fixed(key.highLevelDb, 1) << " dB  twist " << Fixed(key.twistDb(), 1) << " dB\n";
   }
 }
 
@@ -77,26 +69,19 @@ void WriteJson(std::ostream& out, const std::vector<TFileResult>& results) {
   out << nlohmann::ordered_json{{"files", files}}.dump(2) << '\n';
 }
 
-void WriteCsv(std::ostream& out, const std::vector<TFileResult>& results) {
-  out << "file,key,start_ms,duration_ms,low_db,high_db,twist_db\n";
-  for (const TFileResult& result : results) {
-    if (!result.analysed) continue;
-    for (const TDetectedKey& key : result.keys) {
-      out << CsvField(result.path) << ',' << CsvField(std::string(1, static_cast<char>(key.key)))
-          << ',' << Fixed(key.startMs, 0) << ',' << Fixed(key.durationMs, 0) << ','
-          << Fixed(key.lowLevelDb, 1) << ',' << Fixed(key.highLevelDb, 1) << ','
-          << Fixed(key.twistDb(), 1) << '\n';
-    }
+void WriteCsvRows(std::ostream& out, const TFileResult& result) {
+  for (const TDetectedKey& key : result.keys) {
+    out << CsvField(result.path) << ',' << CsvField(std::string(1, static_cast<char>(key.key)))
+        << ',' << Fixed(key.startMs, 0) << ',' << Fixed(key.durationMs, 0) << ','
+        << Fixed(key.lowLevelDb, 1) << ',' << Fixed(key.highLevelDb, 1) << ','
+        << Fixed(key.twistDb(), 1) << '\n';
   }
 }
 
-void WriteLabels(std::ostream& out, const std::vector<TFileResult>& results) {
-  for (const TFileResult& result : results) {
-    if (!result.analysed) continue;
-    for (const TDetectedKey& key : result.keys) {
-      out << Fixed(key.startMs / 1000, 6) << '\t' << Fixed((key.startMs + key.durationMs) / 1000, 6)
-          << '\t' << static_cast<char>(key.key) << '\n';
-    }
+void WriteLabels(std::ostream& out, const TFileResult& result) {
+  for (const TDetectedKey& key : result.keys) {
+    out << Fixed(key.startMs / 1000, 6) << '\t' << Fixed((key.startMs + key.durationMs) / 1000, 6)
+        << '\t' << static_cast<char>(key.key) << '\n';
   }
 }
 
@@ -110,12 +95,28 @@ std::string FormatClockTime(double ms) {
   return text;
 }
 
-void WriteKeyReport(std::ostream& out, const std::vector<TFileResult>& results, TOutputFormat format) {
-  switch (format) {
-    case TOutputFormat::Keys: WriteKeys(out, results); break;
-    case TOutputFormat::List: WriteList(out, results); break;
-    case TOutputFormat::Json: WriteJson(out, results); break;
-    case TOutputFormat::Csv: WriteCsv(out, results); break;
-    case TOutputFormat::Labels: WriteLabels(out, results); break;
+TKeyReportWriter::TKeyReportWriter(std::ostream& out, TOutputFormat format, bool severalFiles)
+    : FOut(out), FFormat(format), FSeveralFiles(severalFiles) {
+  if (FFormat == TOutputFormat::Csv) FOut << "file,key,start_ms,duration_ms,low_db,high_db,twist_db\n";
+}
+
+void TKeyReportWriter::Add(const TFileResult& result) {
+  if (FFormat == TOutputFormat::Json) {
+    FJsonResults.push_back(result);
+    return;
   }
+  if (!result.analysed) return;
+  switch (FFormat) {
+    case TOutputFormat::Keys: WriteKeys(FOut, result, FSeveralFiles); break;
+    case TOutputFormat::List: WriteList(FOut, result, FSeveralFiles); break;
+    case TOutputFormat::Csv: WriteCsvRows(FOut, result); break;
+    case TOutputFormat::Labels: WriteLabels(FOut, result); break;
+    case TOutputFormat::Json: break;
+  }
+  FOut.flush();
+}
+
+void TKeyReportWriter::Finish() {
+  if (FFormat == TOutputFormat::Json) WriteJson(FOut, FJsonResults);
+  FOut.flush();
 }

@@ -18,6 +18,19 @@ struct TFileResult {
 // "hh:mm:ss.mmm" of a time in ms.
 std::string FormatClockTime(double ms);
 
-// Writes the results of all files in `format`. Files that failed appear only in json (with their
-// error); the others report errors on standard error.
-void WriteKeyReport(std::ostream& out, const std::vector<TFileResult>& results, TOutputFormat format);
+// Prints each file's keys as soon as the file is done (json collects them and prints one document
+// at the end). Files that failed appear only in json, with their error; otherwise the caller
+// reports them on standard error.
+class TKeyReportWriter {
+ public:
+  // severalFiles: the key and list formats name each file.
+  TKeyReportWriter(std::ostream& out, TOutputFormat format, bool severalFiles);
+  void Add(const TFileResult& result);
+  void Finish();
+
+ private:
+  std::ostream& FOut;
+  TOutputFormat FFormat;
+  bool FSeveralFiles;
+  std::vector<TFileResult> FJsonResults;
+};
