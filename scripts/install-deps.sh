@@ -10,7 +10,7 @@ packages=(
   libfftw3-dev portaudio19-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcurl4-openssl-dev libpugixml-dev libinih-dev libsndfile1-dev nlohmann-json3-dev
-  xvfb xauth clang libclang-rt-14-dev espeak-ng sox
+  xvfb xauth clang libclang-rt-14-dev espeak-ng sox locales-all
 )
 
 missing=()
