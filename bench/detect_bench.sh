@@ -22,7 +22,7 @@ make_files() {
     local key=${keys:i:1}
     "$tool" generate "$key" -o "$data/key$i.wav"
     # Each key 1 s into its own 30-second stereo segment.
-    sox "$data/key$i.wav" -c 2 "$data/seg$i.wav" pad 1 0 trim 0 30
+    sox "$data/key$i.wav" -c 2 "$data/seg$i.wav" pad 1 "$(echo "29 - $(soxi -D "$data/key$i.wav")" | bc)"
   done
   for ((n = 0; n < 120; n++)); do segments+=("$data/seg$((n % ${#keys})).wav"); done
   sox "${segments[@]}" "$data/clean.wav"
