@@ -3,6 +3,7 @@
 #include <portaudio.h>
 
 #include "audiolib/ErrorState.h"
+#include "audiolib/PortAudioLibrary.h"
 
 namespace audiolib {
 
@@ -18,14 +19,18 @@ Devices& Devices::Instance() {
 bool Devices::Exists(int device) { return device == kNoSound || device == kDefaultOutput; }
 
 void Devices::OpenDefaultOutput() {
-  if (Pa_Initialize() != paNoError) throw AudioError(BASS_ERROR_DEVICE);
+  std::lock_guard portAudio(PortAudioMutex());
+  if (!InitializePortAudio()) throw AudioError(BASS_ERROR_DEVICE);
   if (Pa_GetDefaultOutputDevice() == paNoDevice) {
     Pa_Terminate();
     throw AudioError(BASS_ERROR_DEVICE);
   }
 }
 
-void Devices::CloseDefaultOutput() { Pa_Terminate(); }
+void Devices::CloseDefaultOutput() {
+  std::lock_guard portAudio(PortAudioMutex());
+  Pa_Terminate();
+}
 
 void Devices::Init(int device) {
   if (device == -1) device = kDefaultOutput;
@@ -52,5 +57,10 @@ void Devices::Select(DWORD device) {
 }
 
 int Devices::Current() const { return currentDevice; }
+
+bool Devices::IsInitialised(int device) const {
+  std::lock_guard lock(mutex_);
+  return initialised_.count(device) != 0;
+}
 
 }  // namespace audiolib

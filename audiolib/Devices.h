@@ -24,6 +24,7 @@ class Devices {
   // Throws AudioError: DEVICE (no such device), INIT (not initialised).
   void Select(DWORD device);
   int Current() const;
+  bool IsInitialised(int device) const;
 
  private:
   Devices() = default;

@@ -225,3 +225,46 @@ BOOL BASS_Mixer_ChannelRemove(DWORD channel);
 // Only for a channel added with BASS_MIXER_MATRIX (else BASS_ERROR_NOTAVAIL).
 BOOL BASS_Mixer_ChannelSetMatrix(DWORD channel, const void* matrix);
 HSTREAM BASS_Mixer_ChannelGetMixer(DWORD channel);  // 0 when the channel is in no mixer
+
+// --- Device enumeration ---
+// Four device lists, each numbered from 0 and walked by index until a call fails with
+// BASS_ERROR_DEVICE (BASS_ERROR_ILLPARAM for a null `info`):
+// - BASS_GetDeviceInfo: the library's own outputs. 0 is the no-sound device, 1 the system's
+//   default output, then the other outputs of PortAudio's default host API.
+// - BASS_RecordGetDeviceInfo: the library's own inputs, the default input first.
+// - BASS_WASAPI_GetDeviceInfo: the endpoints of PortAudio's ALSA host API, outputs then inputs
+//   (an ALSA device with both directions appears once as each).
+// - BASS_ASIO_GetDeviceInfo: the devices of PortAudio's JACK host API.
+// A layer that cannot be reached (no ALSA, no JACK server) is an empty list. Setting the
+// environment variable TONESENTRY_VIRTUAL_DEVICES replaces every list by a virtual one
+// (audiolib/VirtualDeviceBackend.h). The lists are read once and again only when that variable
+// changes. Text pointers stay valid until the process ends. Any thread.
+constexpr DWORD BASS_DEVICE_ENABLED = 1;
+constexpr DWORD BASS_DEVICE_DEFAULT = 2;   // the system's default device of its direction
+constexpr DWORD BASS_DEVICE_INIT = 4;      // initialised by BASS_Init (outputs)
+constexpr DWORD BASS_DEVICE_LOOPBACK = 8;  // captures what an output plays
+constexpr DWORD BASS_DEVICE_INPUT = 16;
+
+struct BASS_DEVICEINFO {
+  const char* name;    // display name, UTF-8
+  const char* driver;  // identifier that finds the device again; "" for the no-sound device
+  DWORD flags;         // BASS_DEVICE_*
+};
+
+struct BASS_WASAPI_DEVICEINFO {
+  const char* name;  // display name, UTF-8
+  const char* id;    // identifier that finds the endpoint again
+  DWORD flags;       // BASS_DEVICE_*
+  DWORD mixfreq;     // the endpoint's default sample rate, Hz
+  DWORD mixchans;    // the endpoint's channel count in its direction
+};
+
+struct BASS_ASIO_DEVICEINFO {
+  const char* name;    // display name, UTF-8
+  const char* driver;  // identifier that finds the driver again
+};
+
+BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info);
+BOOL BASS_RecordGetDeviceInfo(DWORD device, BASS_DEVICEINFO* info);
+BOOL BASS_WASAPI_GetDeviceInfo(DWORD device, BASS_WASAPI_DEVICEINFO* info);
+BOOL BASS_ASIO_GetDeviceInfo(DWORD device, BASS_ASIO_DEVICEINFO* info);
