@@ -10,7 +10,7 @@ namespace {
 constexpr DWORD FloatDecode = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD ReadFailed = 0xFFFFFFFF;
 constexpr uint32_t MaxQueuedChunks = 2;  // seconds of audio allowed in the push queue
-constexpr uint32_t FeedPollMs = 1;
+constexpr uint32_t FeedPollMs = 5;  // a fallback: the worker tells the feeder when it takes data
 
 // Copies every decoded block into the push stream passed as user data; leaves the block as it is.
 void FeedPushDSP(HDSP, DWORD, void* buffer, DWORD length, void* user) {
@@ -72,6 +72,7 @@ bool TFileAnalysis::FeedSlice() {
   const DWORD read =
       BASS_ChannelGetData(FFileDecoder, FReadBuffer.data(), static_cast<DWORD>(FReadBuffer.size()));
   if (read == ReadFailed) MarkEnd();
+  if (TToneSentry* sentry = Sentry()) sentry->SourceChanged();
   return read != ReadFailed;
 }
 

@@ -33,6 +33,8 @@ void TNetStreamReader::CheckStopped() const {
   if (!FStopped.load()) throw Exception("Thread was not properly stopped.");
 }
 
+void TNetStreamReader::WakeUp() { FTerminateEvent.SetEvent(); }
+
 bool TNetStreamReader::WaitForStop(uint32_t timeoutMs) {
   FTerminateEvent.WaitFor(timeoutMs);
   return Terminated();

@@ -31,7 +31,9 @@ class TNetStreamReader : public TThread {
   // Throws Exception("Thread was not properly stopped.") unless StopThread was called.
   void CheckStopped() const;
 
-  // On the thread: waits up to timeoutMs for StopThread; true when it was called.
+  // Any thread: ends the thread's current wait early without stopping it (new data has come).
+  void WakeUp();
+  // On the thread: waits up to timeoutMs for StopThread or WakeUp; true when stopped.
   bool WaitForStop(uint32_t timeoutMs);
 
   const std::string& SourceURL() const { return FSourceURL; }

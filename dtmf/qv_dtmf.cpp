@@ -14,6 +14,8 @@ namespace {
 
 constexpr uint32_t QueuedFramesPerAnalysis = 4096;  // source sample frames queued before a frame
 constexpr uint32_t IdleSleepMs = 50;
+// A feeder waiting for room in the source queue is told every this many frames (about 0.25 s).
+constexpr uint64_t FramesPerFeederNotice = 8;
 constexpr double FrameMs = 1000.0 * DtmfFftSize / DtmfAnalysisRate;  // 32 ms
 constexpr DWORD AnalysisFlags = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD QueryFailed = 0xFFFFFFFF;
@@ -48,6 +50,8 @@ TToneSentry::~TToneSentry() noexcept(false) {
 
 void TToneSentry::Start() { FNetReader->Start(); }
 
+void TToneSentry::SourceChanged() { FNetReader->WakeUp(); }
+
 void TToneSentry::Stop() {
   FNetReader->StopThread();
   FNetReader->WaitFor();
@@ -78,6 +82,7 @@ void TToneSentry::RunDetection() {
     const bool frameReady = routed && frameBytes * QueuedFramesPerAnalysis <= queued;
     if (frameReady && BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
       AnalyseFrame(frame);
+      if (FFramesAnalysed % FramesPerFeederNotice == 0) NotifyMainThreadWaiters();
     } else if (SourceEndMarked(FSrcChan)) {
       if (routed) FlushRemainder(mixer, frame);
       FinishAndWaitForStop();

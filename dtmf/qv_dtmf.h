@@ -43,6 +43,9 @@ class TToneSentry {
   // True once the worker has analysed everything of a source whose end was marked
   // (BASS_STREAMPROC_END), delayed audio included; a source without an end mark never finishes.
   bool Finished() const { return FFinished.load(); }
+  // Any thread: the source has new data (or its end mark); an idle worker looks at once instead of
+  // at its next 50 ms poll.
+  void SourceChanged();
   // Every key this sentry heard so far, in order; any thread.
   std::vector<TDetectedKey> DetectedKeys() const;
 
