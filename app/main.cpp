@@ -1,5 +1,5 @@
 // tonesentry-gui: the ToneSentry window.
-//   tonesentry-gui [FILE]                      opens FILE at start
+//   tonesentry-gui [--settings-dir DIR] [FILE] opens FILE at start; settings from DIR
 //   tonesentry-gui --report-keys [--screenshot PNG] FILE
 //       opens FILE, and once every key is shown prints the window's key text to standard output,
 //       saves a screenshot of the window if asked, and quits (for scripts and smoke tests).
@@ -10,11 +10,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/ProgramModules.h"
 #include "app/QtMainThreadBridge.h"
 #include "app/Unit1.h"
 #include "audiolib/audiolib.h"
-#include "dtmf/qv_dtmf.h"
-#include "settings/PlayerIni.h"
 
 namespace {
 
@@ -50,18 +49,17 @@ int main(int argc, char** argv) {
   parser.addHelpOption();
   const QCommandLineOption reportKeys("report-keys", "Print the keys of FILE once found, then quit.");
   const QCommandLineOption screenshot("screenshot", "With --report-keys: save the window as PNG.", "PNG");
-  parser.addOptions({reportKeys, screenshot});
+  const QCommandLineOption settingsDir("settings-dir", "Read the settings from DIR.", "DIR");
+  parser.addOptions({reportKeys, screenshot, settingsDir});
   parser.addPositionalArgument("FILE", "Audio file to open at start.", "[FILE]");
   parser.process(application);
   const QStringList files = parser.positionalArguments();
   if (parser.isSet(reportKeys) && files.isEmpty()) parser.showHelp(2);
 
   TQtMainThreadBridge bridge;
-  // Module start-up, in dependency order; shut-down runs the other way.
-  PlayerIni = std::make_unique<TPlayerIni>();
-  InitializeDtmfModule();
   int status = 0;
   {
+    const TProgramModules modules(parser.value(settingsDir).toStdString());  // outlives the window
     TForm1 form;
     form.show();
     if (!files.isEmpty()) {
@@ -76,8 +74,6 @@ int main(int argc, char** argv) {
     }
     if (status == 0) status = QApplication::exec();
   }
-  FinalizeDtmfModule();
-  PlayerIni.reset();
   BASS_Free();
   return status;
 }

@@ -95,10 +95,29 @@ TGenerateOptions ParseGenerate(const std::vector<std::string>& args, size_t firs
   return options;
 }
 
+// Takes --settings-dir out of the arguments, wherever it stands.
+std::vector<std::string> WithoutSettingsDir(const std::vector<std::string>& args, std::string& dir) {
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") {
+      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      break;
+    }
+    if (IsOption(args[i], "--settings-dir")) {
+      dir = OptionValue(args, i, "--settings-dir");
+      if (dir.empty()) throw EUsage("--settings-dir needs a folder");
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  return rest;
+}
+
 }  // namespace
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
   TCommandLine line;
+  const std::vector<std::string> args = WithoutSettingsDir(allArgs, line.settingsDir);
   if (args.empty()) throw EUsage("no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -108,6 +127,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   } else if (command == "detect") {
     line.command = TCommand::Detect;
     line.detect = ParseDetect(args, 1);
+  } else if (command == "settings") {
+    if (args.size() > 1) throw EUsage("settings takes no arguments");
+    line.command = TCommand::Settings;
   } else if (command == "generate") {
     line.command = TCommand::Generate;
     line.generate = ParseGenerate(args, 1);
@@ -121,6 +143,7 @@ std::string UsageText() {
   return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
          "                        [--format keys|list|json|csv|labels] [--no-progress] FILE...\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
+         "       tonesentry settings\n"
          "       tonesentry --help | --version\n"
          "\n"
          "detect   finds the DTMF keys (0-9, *, #, A-D) in each audio FILE and prints them.\n"
@@ -131,6 +154,9 @@ std::string UsageText() {
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"
          "generate writes the tones of KEYS (0-9, *, #, A-D; others are pauses) to a WAV file.\n"
+         "settings shows the settings folder, whether player.ini and system.ini were read, and\n"
+         "         the settings in use, as they would be saved.\n"
+         "--settings-dir DIR (with any command) reads the settings from DIR.\n"
          "\n"
          "Exit status: 0 all files analysed, 1 a file could not be read, 2 bad command line.\n";
 }

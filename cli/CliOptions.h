@@ -29,10 +29,11 @@ struct TGenerateOptions {
   std::string outputPath;
 };
 
-enum class TCommand { Help, Version, Detect, Generate };
+enum class TCommand { Help, Version, Detect, Generate, Settings };
 
 struct TCommandLine {
   TCommand command = TCommand::Help;
+  std::string settingsDir;  // --settings-dir: read the settings from here
   TDetectOptions detect;
   TGenerateOptions generate;
 };

@@ -1,13 +1,10 @@
 #include "cli/CliStartup.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "audiolib/audiolib.h"
-#include "dtmf/qv_dtmf.h"
 #include "platform/MainThread.h"
 #include "platform/MessageBox.h"
-#include "settings/PlayerIni.h"
 
 namespace {
 
@@ -18,17 +15,15 @@ int ReportOnStandardError(HWND, const std::string& text, const std::string&, UIN
 
 }  // namespace
 
-TCliModules::TCliModules() {
+TCliModules::TCliModules(const std::string& settingsDir) {
   InitMainThread();
   SetMessageBoxPresenter(&ReportOnStandardError);
   BASS_Init(0, 44100, 0, nullptr, nullptr);
-  PlayerIni = std::make_unique<TPlayerIni>();
-  InitializeDtmfModule();
+  FModules = std::make_unique<TProgramModules>(settingsDir);
 }
 
 TCliModules::~TCliModules() {
-  FinalizeDtmfModule();
-  PlayerIni.reset();
+  FModules.reset();
   BASS_SetDevice(0);
   BASS_Free();
 }

@@ -1,12 +1,22 @@
-// Start-up and shut-down of the command-line tool: the modules the detection road needs, in order.
+// Start-up and shut-down of the command-line tool: the program's modules, with the no-sound
+// audio device and reports on standard error.
 #pragma once
 
-// Main thread. Records the main thread, initialises the no-sound audio device, creates the player
-// settings and the DTMF module; reports go to standard error prefixed "tonesentry: ".
+#include <memory>
+#include <string>
+
+#include "app/ProgramModules.h"
+
+// Main thread. Records the main thread, sends message boxes (reports) to standard error prefixed
+// "tonesentry: ", initialises the no-sound audio device and starts the program's modules with the
+// settings from settingsDir (empty: the usual settings folder).
 class TCliModules {
  public:
-  TCliModules();
+  explicit TCliModules(const std::string& settingsDir);
   ~TCliModules();  // finalises in reverse order
   TCliModules(const TCliModules&) = delete;
   TCliModules& operator=(const TCliModules&) = delete;
+
+ private:
+  std::unique_ptr<TProgramModules> FModules;
 };

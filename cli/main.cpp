@@ -8,6 +8,7 @@
 #include "cli/CliStartup.h"
 #include "cli/DetectCommand.h"
 #include "cli/GenerateCommand.h"
+#include "cli/SettingsCommand.h"
 
 int main(int argc, char** argv) {
   TCommandLine line;
@@ -26,12 +27,16 @@ int main(int argc, char** argv) {
         std::printf("tonesentry %s\n", TONESENTRY_VERSION);
         return 0;
       case TCommand::Detect: {
-        TCliModules modules;
+        TCliModules modules(line.settingsDir);
         return RunDetect(line.detect, std::cout);
       }
       case TCommand::Generate: {
-        TCliModules modules;
+        TCliModules modules(line.settingsDir);
         return RunGenerate(line.generate);
+      }
+      case TCommand::Settings: {
+        TCliModules modules(line.settingsDir);
+        return RunSettings(std::cout);
       }
     }
   } catch (const std::exception& error) {

@@ -19,6 +19,15 @@ class TonesentryTool : public testing::Test {
     const TToolRun run = RunTool(dir, "generate '" + AllKeys + "' -o keys.wav");
     ASSERT_EQ(run.status, 0) << run.err;
     std::ofstream(dir / "broken.wav") << "RIFF....WAVEfmt this is not really audio";
+    ASSERT_EQ(RunShell(dir, "ffmpeg -v error -y -i keys.wav -af 'pan=stereo|c0=0*c0|c1=c0' right.wav").status, 0);
+    fs::create_directories(dir / "no-settings");
+    WritePlayerIni("right-channel", "  DTMFChannelMode = 1\r\n");
+    WritePlayerIni("loud-only", "  DTMFThreshold = 0.5\r\n");
+  }
+  // A settings folder whose player.ini holds these property lines.
+  static void WritePlayerIni(const std::string& name, const std::string& lines) {
+    fs::create_directories(dir / name);
+    std::ofstream(dir / name / "player.ini", std::ios::binary) << "object TPlayerIni\r\n" << lines << "end\r\n";
   }
   static void TearDownTestSuite() { fs::remove_all(dir); }
   static fs::path dir;
@@ -110,6 +119,33 @@ TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
     EXPECT_NE(run.err.find("usage: tonesentry detect"), std::string::npos) << args;
     EXPECT_TRUE(run.out.empty()) << args;
   }
+}
+
+TEST_F(TonesentryTool, DetectTakesItsDefaultsFromTheSettingsFolder) {
+  EXPECT_EQ(RunTool(dir, "detect --settings-dir no-settings right.wav").out, "\n");
+  EXPECT_EQ(RunTool(dir, "detect --settings-dir right-channel right.wav").out, AllKeys + "\n");
+  EXPECT_EQ(RunTool(dir, "detect --settings-dir loud-only keys.wav").out, "\n");
+  // An option on the command line still wins over the settings.
+  EXPECT_EQ(RunTool(dir, "detect --settings-dir right-channel --channels left right.wav").out, "\n");
+}
+
+TEST_F(TonesentryTool, SettingsShowsWhereTheSettingsComeFromAndTheirValues) {
+  const TToolRun run = RunTool(dir, "settings --settings-dir right-channel");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("settings folder: right-channel/\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("player.ini: read from right-channel/player.ini\n"), std::string::npos);
+  EXPECT_NE(run.out.find("system.ini: not found (built-in values in use)\n"), std::string::npos);
+  EXPECT_NE(run.out.find("\nobject TPlayerIni\n"), std::string::npos);
+  EXPECT_NE(run.out.find("  DTMFChannelMode = 1\n"), std::string::npos);
+  EXPECT_NE(run.out.find("\nobject TSystemIni\n"), std::string::npos);
+}
+
+TEST_F(TonesentryTool, AnEmptyPlayerIniIsRestoredFromItsBackup) {
+  fs::create_directories(dir / "restored");
+  std::ofstream(dir / "restored" / "player.ini");
+  fs::copy_file(dir / "right-channel" / "player.ini", dir / "restored" / "player.ini.bak");
+  EXPECT_EQ(RunTool(dir, "detect --settings-dir restored right.wav").out, AllKeys + "\n");
+  EXPECT_NE(ReadText(dir / "restored" / "player.ini").find("DTMFChannelMode = 1"), std::string::npos);
 }
 
 TEST_F(TonesentryTool, HelpAndVersionPrintAndSucceed) {
