@@ -87,7 +87,8 @@ int32_t TSoundDevice::WasapiDeviceIdx() const {
   const bool wantInput = IsInput();
   const auto usable = [wantInput](const BASS_WASAPI_DEVICEINFO& d) {
     const bool isInput = (d.flags & BASS_DEVICE_INPUT) != 0;
-    return (d.flags & BASS_DEVICE_ENABLED) != 0 && (d.flags & BASS_DEVICE_LOOPBACK) == 0 && isInput == wantInput;
+    const bool isLoopback = (d.flags & BASS_DEVICE_LOOPBACK) != 0;
+    return (d.flags & BASS_DEVICE_ENABLED) != 0 && !isLoopback && isInput == wantInput;
   };
   Walk(BASS_WASAPI_GetDeviceInfo, match, describe, usable);
   return match.Result();

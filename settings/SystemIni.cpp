@@ -76,7 +76,9 @@ void TSystemIni::Read() {
 }
 
 void TSystemIni::AddMissingDevices() {
-  while (FOutputDevice.Count() < kMinOutputCount) MakeDecodeOnly(FOutputDevice.Add(), TOutputDevType::odRegular);
+  while (FOutputDevice.Count() < kMinOutputCount) {
+    MakeDecodeOnly(FOutputDevice.Add(), TOutputDevType::odRegular);
+  }
   while (FInputs.Count() < kMinInputCount) FInputs.Add();
 }
 

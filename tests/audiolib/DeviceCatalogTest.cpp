@@ -32,13 +32,17 @@ std::vector<Info> Walk(Call call) {
 
 std::vector<Listed> Outputs() {
   std::vector<Listed> out;
-  for (const auto& d : Walk<BASS_DEVICEINFO>(BASS_GetDeviceInfo)) out.push_back({d.name, d.driver, d.flags});
+  for (const auto& d : Walk<BASS_DEVICEINFO>(BASS_GetDeviceInfo)) {
+    out.push_back({d.name, d.driver, d.flags});
+  }
   return out;
 }
 
 std::vector<Listed> Inputs() {
   std::vector<Listed> out;
-  for (const auto& d : Walk<BASS_DEVICEINFO>(BASS_RecordGetDeviceInfo)) out.push_back({d.name, d.driver, d.flags});
+  for (const auto& d : Walk<BASS_DEVICEINFO>(BASS_RecordGetDeviceInfo)) {
+    out.push_back({d.name, d.driver, d.flags});
+  }
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -75,7 +76,9 @@ void ListValues(TPersistent& object, const std::string& prefix, std::vector<std:
       case TPropKind::String: out.push_back(name + "=" + prop.GetString(object)); break;
       case TPropKind::StringList: {
         const TStringList& list = prop.StringList(object);
-        for (int i = 0; i < list.Count(); ++i) out.push_back(name + "[" + std::to_string(i) + "]=" + list.Strings(i));
+        for (int i = 0; i < list.Count(); ++i) {
+          out.push_back(name + "[" + std::to_string(i) + "]=" + list.Strings(i));
+        }
         break;
       }
       case TPropKind::Collection: {
@@ -168,13 +171,16 @@ TEST_F(SystemIniTest, PublishesSixtyNinePropertiesEachOnItsOwnField) {
   EXPECT_EQ(props[10].Name(), "Priority");
   EXPECT_EQ(props.back().Name(), "NormalizeType");
   std::set<std::string> names;
-  for (const TPropInfo& prop : props) EXPECT_TRUE(names.insert(prop.Name()).second) << prop.Name() << " twice";
+  for (const TPropInfo& prop : props) {
+    EXPECT_TRUE(names.insert(prop.Name()).second) << prop.Name() << " twice";
+  }
 
   // Changing one value (Name takes identifiers only; lists and collections have their own tests)
   // must leave every other one as it was.
   const std::vector<std::string> initial = Values(reference);
   for (const TPropInfo& prop : props) {
-    if (prop.Name() == "Name" || prop.Kind() == TPropKind::Collection || prop.Kind() == TPropKind::StringList) continue;
+    const bool isList = prop.Kind() == TPropKind::Collection || prop.Kind() == TPropKind::StringList;
+    if (prop.Name() == "Name" || isList) continue;
     TSystemIni object;
     ChangeProperty(object, prop);
     EXPECT_EQ(Differences(Values(object), initial), 1u) << prop.Name();
@@ -188,7 +194,8 @@ TEST_F(SystemIniTest, PublishesEachDevicePropertyOnItsOwnField) {
     for (const TPropInfo& prop : itemOf(reference).Published().Items()) {
       TSystemIni object;
       ChangeProperty(itemOf(object), prop);
-      EXPECT_EQ(Differences(Values(itemOf(object)), initial), 1u) << itemOf(object).ClassName() << "." << prop.Name();
+      EXPECT_EQ(Differences(Values(itemOf(object)), initial), 1u)
+          << itemOf(object).ClassName() << "." << prop.Name();
     }
   };
   check([](TSystemIni& s) -> TPersistent& { return s.OutputDevice().Items(0); });
@@ -263,7 +270,9 @@ TEST_F(SystemIniTest, FillsUpShortDeviceListsFromAFileAndKeepsTheConstructorsFor
     EXPECT_TRUE(settings.ReadSuccessful()) << c.what;
     EXPECT_EQ(DevTypes(settings.OutputDevice()), c.devTypes) << c.what;
     std::vector<int32_t> inputMethods;
-    for (int i = 0; i < settings.Inputs().Count(); ++i) inputMethods.push_back(settings.Inputs().Items(i).Method());
+    for (int i = 0; i < settings.Inputs().Count(); ++i) {
+      inputMethods.push_back(settings.Inputs().Items(i).Method());
+    }
     EXPECT_EQ(inputMethods, c.inputMethods) << c.what;
   }
 }
@@ -272,7 +281,8 @@ TEST_F(SystemIniTest, LeavesLongerDeviceListsAlone) {
   std::string items;
   for (int i = 0; i < 9; ++i) items += "    item\r\n      Method = " + std::to_string(i) + "\r\n    end\r\n";
   items.resize(items.size() - 2);
-  WriteTextFile(SettingsDir + "system.ini", "object TSystemIni\r\n  OutputDevice = <\r\n" + items + ">\r\nend\r\n");
+  WriteTextFile(SettingsDir + "system.ini",
+                "object TSystemIni\r\n  OutputDevice = <\r\n" + items + ">\r\nend\r\n");
   TSystemIni settings;
   settings.Read();
   ASSERT_EQ(settings.OutputDevice().Count(), 9);
@@ -287,13 +297,16 @@ TEST_F(SystemIniTest, ReadsPriorityFromThreeUpAsNormal) {
   for (const auto& c : cases) {
     const auto settings = ReadLines("  Priority = " + std::to_string(c.stored));
     EXPECT_EQ(settings->Priority(), c.read) << c.stored;
-    EXPECT_NE(ComponentToText(*settings).find("  Priority = " + std::to_string(c.read) + "\r\n"), std::string::npos)
+    const std::string line = "  Priority = " + std::to_string(c.read) + "\r\n";
+    EXPECT_NE(ComponentToText(*settings).find(line), std::string::npos)
         << "written as it reads, for " << c.stored;
   }
 }
 
 TEST_F(SystemIniTest, ResolvesTheLanguageFolderOnceFromSetupIni) {
-  const auto makeLang = [&](const std::string& name) { std::filesystem::create_directories(ProgramDir + "Lang/" + name); };
+  const auto makeLang = [&](const std::string& name) {
+    std::filesystem::create_directories(ProgramDir + "Lang/" + name);
+  };
   makeLang("De");
   makeLang("Fr");
   std::filesystem::create_directories(folder / "Escaped");
