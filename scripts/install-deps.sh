@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
-  libfftw3-dev portaudio19-dev libasound2-dev libjack-dev
+  libfftw3-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcurl4-openssl-dev libpugixml-dev libinih-dev libsndfile1-dev nlohmann-json3-dev
   xvfb xauth clang libclang-rt-14-dev espeak-ng sox locales-all
