@@ -5,10 +5,16 @@
 set -euo pipefail
 gui=$1 demo=$2 screenshot=$3 expected=$4
 rm -f "$screenshot"
+# In sanitizer builds: D-Bus and fontconfig, loaded by Qt's xcb platform, keep memory at exit.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/lsan-third-party.supp"
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+status=0
 keys=$(QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-screen 0 800x600x24" \
-  "$gui" --report-keys --screenshot "$screenshot" "$demo" 2>/dev/null)
-if [[ "$keys" != "$expected" ]]; then
-  echo "window showed '$keys', expected '$expected'" >&2
+  "$gui" --report-keys --screenshot "$screenshot" "$demo" 2>"$errors") || status=$?
+if [[ $status -ne 0 || "$keys" != "$expected" ]]; then
+  echo "window showed '$keys' (exit $status), expected '$expected'; its messages:" >&2
+  cat "$errors" >&2
   exit 1
 fi
 if [[ ! -s "$screenshot" ]]; then
