@@ -40,7 +40,7 @@ std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, int&
   std::unique_ptr<TFileAnalysis> analysis(
       new TFileAnalysis(decoder, push, static_cast<uint32_t>(chunkBytes)));
   StartToneSentry(push, "");
-  analysis->FSentry = CurrentToneSentry();
+  analysis->FSentrySerial = CurrentToneSentry()->Serial();
   errorCode = BASS_OK;
   return analysis;
 }
@@ -90,7 +90,8 @@ void TFileAnalysis::RunToEnd(const std::function<void(double)>& onProgress) {
 }
 
 TToneSentry* TFileAnalysis::Sentry() const {
-  return FSentry == CurrentToneSentry() ? FSentry : nullptr;
+  TToneSentry* current = CurrentToneSentry();
+  return current && current->Serial() == FSentrySerial ? current : nullptr;
 }
 
 bool TFileAnalysis::Done() const {

@@ -52,7 +52,7 @@ class TFileAnalysis {
 
   HSTREAM FFileDecoder;
   HSTREAM FPushStream;
-  TToneSentry* FSentry = nullptr;  // owned by the DTMF module; compare, never use, once replaced
+  uint64_t FSentrySerial = 0;  // this analysis's sentry (owned by the DTMF module)
   std::vector<char> FReadBuffer;
   uint64_t FLengthBytes;
   bool FDecodingDone = false;

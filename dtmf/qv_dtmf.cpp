@@ -5,7 +5,6 @@
 
 #include "dtmf/DelayLine.h"
 #include "dtmf/ToneLog.h"
-#include "platform/Exception.h"
 #include "platform/MainThread.h"
 #include "runtime/qv_utils.h"
 #include "settings/PlayerIni.h"
@@ -21,6 +20,7 @@ constexpr DWORD AnalysisFlags = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD QueryFailed = 0xFFFFFFFF;
 
 std::unique_ptr<TToneSentry> CurrentSentry;
+std::atomic<uint64_t> LastSentrySerial{0};
 HSTREAM SentrySource = 0;
 TPlayback* SentryPlayback = nullptr;
 std::atomic<HSTREAM> GAnalysisMixer{0};
@@ -36,7 +36,8 @@ bool SourceEndMarked(HSTREAM source) {
 
 // ---- TToneSentry ----
 
-TToneSentry::TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl) {
+TToneSentry::TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl)
+    : FSerial(++LastSentrySerial) {
   FNetReader = std::make_unique<TNetStreamReader>(sourceUrl, nullptr, SentryPlayback, "DtmfReader");
   FNetReader->FOnExecute = [this] { RunDetection(); };
   FSrcChan = sourceChan;

@@ -48,6 +48,8 @@ class TToneSentry {
   void SourceChanged();
   // Every key this sentry heard so far, in order; any thread.
   std::vector<TDetectedKey> DetectedKeys() const;
+  // A number no other sentry of the process has, to recognise this one after it may be gone.
+  uint64_t Serial() const { return FSerial; }
 
  private:
   void RunDetection();
@@ -60,6 +62,7 @@ class TToneSentry {
   void AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame);
   void FinishAndWaitForStop();
 
+  const uint64_t FSerial;
   std::unique_ptr<TNetStreamReader> FNetReader;
   int32_t FCol = -1;
   int32_t FRow = -1;

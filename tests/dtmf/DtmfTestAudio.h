@@ -1,7 +1,10 @@
 // Synthetic DTMF audio for the detection tests: keys as pure tone pairs, interleaved float.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -67,6 +70,27 @@ inline HSTREAM PushStreamOf(const std::vector<float>& samples, DWORD channels, b
   const DWORD bytes = static_cast<DWORD>(samples.size() * sizeof(float));
   BASS_StreamPutData(stream, samples.data(), bytes | (markEnd ? BASS_STREAMPROC_END : 0));
   return stream;
+}
+
+}  // namespace dtmftest
+
+namespace dtmftest {
+
+// Writes interleaved float samples as a 16-bit PCM WAV file at Rate.
+inline void WriteWav16(const std::string& path, const std::vector<float>& samples, uint16_t channels) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return;
+  const auto put = [file](auto value) { std::fwrite(&value, sizeof value, 1, file); };
+  const uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
+  std::fwrite("RIFF", 1, 4, file);
+  put(uint32_t{36 + bytes});
+  std::fwrite("WAVEfmt ", 1, 8, file);
+  put(uint32_t{16}); put(uint16_t{1}); put(channels); put(uint32_t{Rate});
+  put(uint32_t{Rate * channels * 2u}); put(uint16_t(channels * 2)); put(uint16_t{16});
+  std::fwrite("data", 1, 4, file);
+  put(bytes);
+  for (float v : samples) put(static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767)));
+  std::fclose(file);
 }
 
 }  // namespace dtmftest
