@@ -3,9 +3,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
+#include "AudioFixtures.h"
 #include "app/QtMainThreadBridge.h"
 #include "app/Unit1.h"
 #include "dtmf/qv_dtmf.h"
@@ -15,26 +15,19 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class ProgramStartUp : public testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("tonesentry-startup-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
   void WritePlayerIni(const std::string& lines) {
     std::ofstream(dir / "player.ini", std::ios::binary) << "object TPlayerIni\r\n" << lines << "end\r\n";
   }
-  fs::path dir;
+  audiofixtures::TempDir dir;
   TQtMainThreadBridge bridge;
 };
 
 TEST_F(ProgramStartUp, TheWindowShowsTheLevelAndChannelModeReadFromPlayerIni) {
   WritePlayerIni("  DTMFThreshold = 0.100000000000000000\r\n  DTMFChannelMode = 3\r\n");
-  const TProgramModules modules(dir.string());
-  EXPECT_EQ(SettingsDir, dir.string() + "/");
+  const TProgramModules modules(dir.path().string());
+  EXPECT_EQ(SettingsDir, dir.path().string() + "/");
   ASSERT_TRUE(PlayerIni && SystemIni);
   EXPECT_TRUE(PlayerIni->ReadSuccessful());
   TForm1 form;
@@ -44,7 +37,7 @@ TEST_F(ProgramStartUp, TheWindowShowsTheLevelAndChannelModeReadFromPlayerIni) {
 }
 
 TEST_F(ProgramStartUp, MissingSettingsGiveTheBuiltInValues) {
-  const TProgramModules modules(dir.string());
+  const TProgramModules modules(dir.path().string());
   TForm1 form;
   form.show();
   EXPECT_EQ(form.cbDTMFChannelMode()->currentText(), "Left");
@@ -53,7 +46,7 @@ TEST_F(ProgramStartUp, MissingSettingsGiveTheBuiltInValues) {
 
 TEST_F(ProgramStartUp, ShutDownFreesTheSettingsAndClosingWithoutAFileIsHarmless) {
   {
-    const TProgramModules modules(dir.string());
+    const TProgramModules modules(dir.path().string());
     TForm1 form;
     form.show();
     form.close();  // stops a worker that never ran

@@ -7,10 +7,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "AudioFixtures.h"
 #include "app/QtMainThreadBridge.h"
 #include "audiolib/audiolib.h"
 #include "dtmf/qv_dtmf.h"
@@ -26,35 +26,31 @@ constexpr int FailSafeMs = 60000;
 // Keys from the tone generator, one channel each, as a 16-bit WAV file.
 void WriteKeysWav(const fs::path& path, const std::string& left, const std::string& right = "") {
   const auto render = [](const std::string& keys) {
-    std::vector<int16_t> all;
+    std::vector<float> all;
     if (keys.empty()) return all;
     const HSTREAM stream = CreateDTMFStream("dtmf=" + keys, BASS_STREAM_DECODE);
     std::vector<int16_t> block(4096);
-    for (DWORD read; (read = BASS_ChannelGetData(stream, block.data(), 8192)) != 0xFFFFFFFF;)
-      all.insert(all.end(), block.begin(), block.begin() + read / 2);
+    for (DWORD read; (read = BASS_ChannelGetData(stream, block.data(), 8192)) != 0xFFFFFFFF;) {
+      for (DWORD i = 0; i < read / 2; ++i) all.push_back(block[i] / 32768.0f);
+    }
     BASS_StreamFree(stream);
     return all;
   };
-  std::vector<int16_t> l = render(left);
-  std::vector<int16_t> r = render(right);
-  const uint16_t channels = right.empty() ? 1 : 2;
-  if (channels == 2) {
-    const size_t n = std::max(l.size(), r.size());
-    l.resize(n);
-    r.resize(n);
+  std::vector<float> l = render(left);
+  std::vector<float> r = render(right);
+  if (right.empty()) {
+    audiofixtures::WriteWav(path, l, 44100, 1, 16);
+    return;
   }
-  std::vector<int16_t> data;
-  for (size_t i = 0; i < l.size(); ++i) {
-    data.push_back(l[i]);
-    if (channels == 2) data.push_back(r[i]);
+  const size_t n = std::max(l.size(), r.size());
+  l.resize(n);
+  r.resize(n);
+  std::vector<float> stereo;
+  for (size_t i = 0; i < n; ++i) {
+    stereo.push_back(l[i]);
+    stereo.push_back(r[i]);
   }
-  const uint32_t rate = 44100, bytes = static_cast<uint32_t>(data.size() * 2);
-  std::ofstream out(path, std::ios::binary);
-  const auto put = [&out](auto value) { out.write(reinterpret_cast<const char*>(&value), sizeof value); };
-  out.write("RIFF", 4); put(uint32_t{36 + bytes}); out.write("WAVEfmt ", 8);
-  put(uint32_t{16}); put(uint16_t{1}); put(channels); put(rate); put(uint32_t{rate * channels * 2});
-  put(uint16_t(channels * 2)); put(uint16_t{16}); out.write("data", 4); put(bytes);
-  out.write(reinterpret_cast<const char*>(data.data()), bytes);
+  audiofixtures::WriteWav(path, stereo, 44100, 2, 16);
 }
 
 class MainWindowTest : public testing::Test {
@@ -64,14 +60,11 @@ class MainWindowTest : public testing::Test {
     BASS_Init(0, 44100, 0, nullptr, nullptr);
     PlayerIni = std::make_unique<TPlayerIni>();
     InitializeDtmfModule();
-    dir = fs::temp_directory_path() / ("tonesentry-window-" + std::to_string(getpid()));
-    fs::create_directories(dir);
   }
   void TearDown() override {
     FinalizeDtmfModule();
     PlayerIni.reset();
     bridge.reset();
-    fs::remove_all(dir);
   }
   // Opens a file and waits until its last keys are shown.
   QString KeysShownFor(TForm1& form, const fs::path& file) {
@@ -81,7 +74,7 @@ class MainWindowTest : public testing::Test {
     return form.Edit1()->text();
   }
   std::unique_ptr<TQtMainThreadBridge> bridge;
-  fs::path dir;
+  audiofixtures::TempDir dir;
 };
 
 TEST_F(MainWindowTest, OpeningAFileShowsItsKeysInOrderWhileTheWindowStaysResponsive) {

@@ -1,15 +1,19 @@
-// Synthetic DTMF audio for the detection tests: keys as pure tone pairs, interleaved float.
+// Synthetic DTMF audio for the detection tests (keys as pure tone pairs, interleaved float) and
+// the fixture that starts the modules the detection road needs.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "audiolib/audiolib.h"
+#include "dtmf/qv_dtmf.h"
+#include "platform/MainThread.h"
+#include "settings/PlayerIni.h"
 
 namespace dtmftest {
 
@@ -74,23 +78,29 @@ inline HSTREAM PushStreamOf(const std::vector<float>& samples, DWORD channels, b
 
 }  // namespace dtmftest
 
+
 namespace dtmftest {
 
-// Writes interleaved float samples as a 16-bit PCM WAV file at Rate.
-inline void WriteWav16(const std::string& path, const std::vector<float>& samples, uint16_t channels) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return;
-  const auto put = [file](auto value) { std::fwrite(&value, sizeof value, 1, file); };
-  const uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
-  std::fwrite("RIFF", 1, 4, file);
-  put(uint32_t{36 + bytes});
-  std::fwrite("WAVEfmt ", 1, 8, file);
-  put(uint32_t{16}); put(uint16_t{1}); put(channels); put(uint32_t{Rate});
-  put(uint32_t{Rate * channels * 2u}); put(uint16_t(channels * 2)); put(uint16_t{16});
-  std::fwrite("data", 1, 4, file);
-  put(bytes);
-  for (float v : samples) put(static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767)));
-  std::fclose(file);
+// The modules the detection road needs, as a program starts them: main thread, no-sound device,
+// player settings (built-in values) and the DTMF module.
+class DtmfModuleTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    InitMainThread();
+    BASS_Init(0, 44100, 0, nullptr, nullptr);
+    PlayerIni = std::make_unique<TPlayerIni>();
+    InitializeDtmfModule();
+  }
+  void TearDown() override {
+    FinalizeDtmfModule();
+    PlayerIni.reset();
+  }
+};
+
+inline std::string KeysOf(const std::vector<TDetectedKey>& keys) {
+  std::string text;
+  for (const TDetectedKey& key : keys) text += static_cast<char>(key.key);
+  return text;
 }
 
 }  // namespace dtmftest

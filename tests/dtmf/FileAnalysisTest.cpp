@@ -2,44 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
+#include "AudioFixtures.h"
 #include "DtmfTestAudio.h"
-#include "platform/MainThread.h"
-#include "settings/PlayerIni.h"
 
 namespace {
 
 using namespace dtmftest;
-namespace fs = std::filesystem;
 
-std::string KeysOf(const std::vector<TDetectedKey>& keys) {
-  std::string text;
-  for (const TDetectedKey& key : keys) text += static_cast<char>(key.key);
-  return text;
-}
-
-class FileAnalysisTest : public testing::Test {
+class FileAnalysisTest : public DtmfModuleTest {
  protected:
-  void SetUp() override {
-    InitMainThread();
-    BASS_Init(0, 44100, 0, nullptr, nullptr);
-    PlayerIni = std::make_unique<TPlayerIni>();
-    InitializeDtmfModule();
-    dir = fs::temp_directory_path() / ("tonesentry-analysis-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    FinalizeDtmfModule();
-    PlayerIni.reset();
-    fs::remove_all(dir);
-  }
   std::string Wav(const std::string& name, const std::string& keys) {
     const std::string path = (dir / name).string();
-    WriteWav16(path, Stereo(KeyChannel(keys), KeyChannel(keys)), 2);
+    audiofixtures::WriteWav(path, Stereo(KeyChannel(keys), KeyChannel(keys)), Rate, 2, 16);
     return path;
   }
-  fs::path dir;
+  audiofixtures::TempDir dir;
 };
 
 TEST_F(FileAnalysisTest, RunsAFileToTheEndAndReportsProgress) {

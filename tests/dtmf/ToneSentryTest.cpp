@@ -5,9 +5,7 @@
 #include "DtmfTestAudio.h"
 #include "dtmf/ToneLog.h"
 #include "platform/MainLoop.h"
-#include "platform/MainThread.h"
 #include "platform/RecordingMessageBoxPresenter.h"
-#include "settings/PlayerIni.h"
 
 namespace {
 
@@ -18,25 +16,13 @@ const char* const MonoWarning =
     "Warning: DTMF source is not stereo. Stereo processing settings are ignored. Using left "
     "channel only. ";
 
-class ToneSentryTest : public testing::Test {
+class ToneSentryTest : public DtmfModuleTest {
  protected:
-  void SetUp() override {
-    InitMainThread();
-    BASS_Init(0, 44100, 0, nullptr, nullptr);
-    PlayerIni = std::make_unique<TPlayerIni>();
-    InitializeDtmfModule();
-  }
-  void TearDown() override {
-    FinalizeDtmfModule();
-    PlayerIni.reset();
-  }
-
   // Runs a sentry over a source whose end is marked and returns the keys it heard.
   std::string KeysOf(HSTREAM source) {
     StartToneSentry(source, "");
     EXPECT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
-    std::string keys;
-    for (const TDetectedKey& key : CurrentToneSentry()->DetectedKeys()) keys += static_cast<char>(key.key);
+    const std::string keys = dtmftest::KeysOf(CurrentToneSentry()->DetectedKeys());
     StopToneSentry();
     return keys;
   }
