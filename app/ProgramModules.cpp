@@ -2,7 +2,7 @@
 
 #include "audiolib/audiolib.h"
 #include "dtmf/qv_dtmf.h"
-#include "settings/SettingsModule.h"
+#include "settings/location/SettingsModule.h"
 
 TProgramModules::TProgramModules(const std::string& settingsDirOverride) {
   InitializeSettingsModule(settingsDirOverride);

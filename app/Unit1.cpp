@@ -22,7 +22,7 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageWindow.h"
 #include "runtime/qv_utils.h"
-#include "settings/PlayerIni.h"
+#include "settings/player/PlayerIni.h"
 
 namespace {
 

@@ -237,7 +237,7 @@ HSTREAM BASS_Mixer_ChannelGetMixer(DWORD channel);  // 0 when the channel is in 
 // - BASS_ASIO_GetDeviceInfo: the devices of PortAudio's JACK host API.
 // A layer that cannot be reached (no ALSA, no JACK server) is an empty list. Setting the
 // environment variable TONESENTRY_VIRTUAL_DEVICES replaces every list by a virtual one
-// (audiolib/VirtualDeviceBackend.h). The lists are read once and again only when that variable
+// (audiolib/devices/VirtualDeviceBackend.h). The lists are read once and again only when that variable
 // changes. Text pointers stay valid until the process ends. Any thread.
 constexpr DWORD BASS_DEVICE_ENABLED = 1;
 constexpr DWORD BASS_DEVICE_DEFAULT = 2;   // the system's default device of its direction

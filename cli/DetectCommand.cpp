@@ -7,7 +7,7 @@
 #include "cli/KeyReport.h"
 #include "cli/ProgressBar.h"
 #include "dtmf/FileAnalysis.h"
-#include "settings/PlayerIni.h"
+#include "settings/player/PlayerIni.h"
 
 namespace {
 

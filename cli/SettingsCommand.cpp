@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/ObjectWriter.h"
-#include "settings/PlayerIni.h"
-#include "settings/SystemIni.h"
-#include "settings/com_settings.h"
+#include "settings/format/ObjectWriter.h"
+#include "settings/player/PlayerIni.h"
+#include "settings/system/SystemIni.h"
+#include "settings/location/com_settings.h"
 
 namespace {
 

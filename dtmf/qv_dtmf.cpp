@@ -7,7 +7,7 @@
 #include "dtmf/ToneLog.h"
 #include "platform/MainThread.h"
 #include "runtime/qv_utils.h"
-#include "settings/PlayerIni.h"
+#include "settings/player/PlayerIni.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "TestComponent.h"
-#include "settings/ObjectWriter.h"
-#include "settings/StreamErrors.h"
-#include "settings/px_utils.h"
+#include "settings/format/ObjectWriter.h"
+#include "settings/format/StreamErrors.h"
+#include "settings/format/px_utils.h"
 
 namespace {
 

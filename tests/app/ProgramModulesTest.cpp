@@ -9,9 +9,9 @@
 #include "app/QtMainThreadBridge.h"
 #include "app/Unit1.h"
 #include "dtmf/qv_dtmf.h"
-#include "settings/PlayerIni.h"
-#include "settings/SystemIni.h"
-#include "settings/com_settings.h"
+#include "settings/player/PlayerIni.h"
+#include "settings/system/SystemIni.h"
+#include "settings/location/com_settings.h"
 
 namespace {
 

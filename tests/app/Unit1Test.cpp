@@ -16,7 +16,7 @@
 #include "dtmf/qv_dtmf.h"
 #include "platform/RecordingMessageBoxPresenter.h"
 #include "playback/audio_dtmfgen.h"
-#include "settings/PlayerIni.h"
+#include "settings/player/PlayerIni.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Points the audio library's device enumeration at a virtual device list for the object's
-// lifetime (TONESENTRY_VIRTUAL_DEVICES; format in audiolib/VirtualDeviceBackend.h), then restores
+// lifetime (TONESENTRY_VIRTUAL_DEVICES; format in audiolib/devices/VirtualDeviceBackend.h), then restores
 // the variable. Main test thread only: the environment is not thread-safe.
 #pragma once
 

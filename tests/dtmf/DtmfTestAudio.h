@@ -13,7 +13,7 @@
 #include "audiolib/audiolib.h"
 #include "dtmf/qv_dtmf.h"
 #include "platform/MainThread.h"
-#include "settings/PlayerIni.h"
+#include "settings/player/PlayerIni.h"
 
 namespace dtmftest {
 

@@ -1,6 +1,6 @@
 #include "TestComponent.h"
 
-#include "settings/PropInfo.h"
+#include "settings/format/PropInfo.h"
 
 namespace {
 constexpr std::string_view kCurveNames[] = {"csLine", "csParabolaDown", "csParabolaUp"};

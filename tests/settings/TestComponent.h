@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "settings/Collection.h"
-#include "settings/Graphics.h"
-#include "settings/SettingsComponent.h"
-#include "settings/StringList.h"
+#include "settings/format/Collection.h"
+#include "settings/format/Graphics.h"
+#include "settings/format/SettingsComponent.h"
+#include "settings/format/StringList.h"
 
 enum class TTestCurve { csLine, csParabolaDown, csParabolaUp };
 

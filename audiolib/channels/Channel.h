@@ -1,0 +1,105 @@
+// The base of every channel: format, position, DSP chain, syncs, mixer membership, reads.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "audiolib/channels/DspChain.h"
+#include "audiolib/dsp/FftAnalyser.h"
+#include "audiolib/channels/SampleFormat.h"
+#include "audiolib/channels/SyncList.h"
+#include "audiolib/audiolib.h"
+
+namespace audiolib {
+
+class Mixer;
+
+struct ReadResult {
+  size_t bytes = 0;     // whole frames written
+  bool ended = false;   // nothing follows these bytes
+  bool freed = false;   // the channel was freed; nothing was read
+};
+
+// Owned through shared_ptr by the handle table, by a mixer holding it as a source and by any call
+// in progress, so a channel freed on one thread while another reads it stays valid until the read
+// returns. Reads of one channel are serialised by its read lock; Free waits for a read in progress,
+// so after Free no procedure of the channel is called again.
+class Channel : public std::enable_shared_from_this<Channel> {
+ public:
+  Channel(const SampleFormat& format, DWORD flags, DWORD ctype, int device);
+  virtual ~Channel() = default;
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  DWORD handle() const { return handle_; }
+  void SetHandle(DWORD handle) { handle_ = handle; }
+  const SampleFormat& format() const { return format_; }
+  DWORD flags() const { return flags_; }
+  DWORD ctype() const { return ctype_; }
+  int device() const { return device_; }
+  virtual DWORD origres() const { return 0; }
+  virtual const char* filename() const { return nullptr; }
+  // Throws AudioError(BASS_ERROR_NOTAVAIL) when the length is not known.
+  virtual QWORD LengthBytes() const;
+  // Dummy streams have no data of their own: they only process the caller's buffer.
+  virtual bool HasOwnData() const { return true; }
+
+  QWORD PositionBytes() const { return positionBytes_.load(std::memory_order_relaxed); }
+  // Throws AudioError (NOTFILE when the channel cannot seek, POSITION when `bytes` is past the end).
+  void SetPositionBytes(QWORD bytes);
+
+  // Reader thread: up to `bytes` (cut to whole frames), run through the DSP chain.
+  ReadResult Read(void* buffer, size_t bytes);
+  // BASS_ChannelGetData: sample bytes or, for a BASS_DATA_FFT* length, magnitudes. Throws
+  // AudioError (ENDED at the end, HANDLE when freed, ILLPARAM for an unknown length flag).
+  DWORD GetData(void* buffer, DWORD length);
+
+  DspChain& dsps() { return dsps_; }
+  SyncList& syncs() { return syncs_; }
+
+  // Freeing thread: waits for a read in progress, marks the channel freed, runs its free syncs and
+  // detaches it from its mixer (and a mixer from its sources).
+  void Free();
+
+  std::shared_ptr<Mixer> mixer() const;
+  // False when the channel is in a mixer already.
+  bool AttachToMixer(const std::shared_ptr<Mixer>& mixer);
+  void DetachFromMixer();
+
+ protected:
+  // Produces up to `bytes` (a whole number of frames) of the channel's own data. Called under the
+  // read lock.
+  virtual ReadResult Produce(void* buffer, size_t bytes) = 0;
+  // Moves the data source to `bytes`; called under the read lock.
+  virtual void Seek(QWORD bytes);
+  virtual void OnFreed() {}
+  // Lets a channel that had ended give data again (a mixer given a new source).
+  void ClearEnded();
+
+ private:
+  DWORD GetSpectrum(void* magnitudes, size_t fftSize);
+
+  const SampleFormat format_;
+  const DWORD flags_;
+  const DWORD ctype_;
+  const int device_;
+  DWORD handle_ = 0;
+
+  std::recursive_mutex readMutex_;  // recursive: a procedure may call back into its own channel
+  bool freed_ = false;              // guarded by readMutex_
+  bool ended_ = false;              // guarded by readMutex_
+  std::atomic<QWORD> positionBytes_{0};
+
+  DspChain dsps_;
+  SyncList syncs_;
+
+  std::vector<float> spectrumSamples_;  // guarded by readMutex_
+  FftAnalyser fft_;                     // guarded by readMutex_
+
+  mutable std::mutex mixerMutex_;
+  std::weak_ptr<Mixer> mixer_;
+};
+
+}  // namespace audiolib

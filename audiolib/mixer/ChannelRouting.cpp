@@ -1,0 +1,69 @@
+#include "audiolib/mixer/ChannelRouting.h"
+
+#include <algorithm>
+
+namespace audiolib {
+
+ChannelRouting::ChannelRouting(DWORD sourceChans, DWORD mixerChans, DWORD flags)
+    : sourceChans_(sourceChans), mixerChans_(mixerChans), matrix_(sourceChans * mixerChans, 0.0f) {
+  for (DWORD row = 0; row < mixerChans; ++row) {
+    for (DWORD col = 0; col < sourceChans; ++col) {
+      float gain = row == col ? 1.0f : 0.0f;
+      if (flags & BASS_MIXER_DOWNMIX) {
+        gain = 1.0f / static_cast<float>(sourceChans);
+      } else if (!(flags & BASS_MIXER_MATRIX) && sourceChans == 1) {
+        gain = 1.0f;
+      }
+      matrix_[row * sourceChans + col] = gain;
+    }
+  }
+  pending_ = matrix_;
+}
+
+void ChannelRouting::SetMatrix(const float* matrix) {
+  std::lock_guard lock(mutex_);
+  std::copy_n(matrix, pending_.size(), pending_.begin());
+  changed_ = true;
+}
+
+namespace {
+
+// The matrix product for channel counts known at compile time, which the compiler unrolls and
+// vectorises; InChans/OutChans 0 means "given at run time".
+template <DWORD InChans, DWORD OutChans>
+void MixFrames(const float* matrix, const float* in, size_t frames, float* out, DWORD inChans,
+               DWORD outChans) {
+  if constexpr (InChans != 0) inChans = InChans;
+  if constexpr (OutChans != 0) outChans = OutChans;
+  for (size_t i = 0; i < frames; ++i) {
+    const float* frameIn = in + i * inChans;
+    float* frameOut = out + i * outChans;
+    for (DWORD row = 0; row < outChans; ++row) {
+      const float* gains = matrix + row * inChans;
+      float sum = 0;
+      for (DWORD col = 0; col < inChans; ++col) sum += gains[col] * frameIn[col];
+      frameOut[row] = sum;
+    }
+  }
+}
+
+}  // namespace
+
+void ChannelRouting::Apply(const float* in, size_t frames, float* out) {
+  {
+    std::lock_guard lock(mutex_);
+    if (changed_) {
+      std::copy(pending_.begin(), pending_.end(), matrix_.begin());
+      changed_ = false;
+    }
+  }
+  const float* m = matrix_.data();
+  const DWORD i = sourceChans_, o = mixerChans_;
+  if (i == 2 && o == 1) return MixFrames<2, 1>(m, in, frames, out, i, o);
+  if (i == 1 && o == 1) return MixFrames<1, 1>(m, in, frames, out, i, o);
+  if (i == 2 && o == 2) return MixFrames<2, 2>(m, in, frames, out, i, o);
+  if (i == 1 && o == 2) return MixFrames<1, 2>(m, in, frames, out, i, o);
+  MixFrames<0, 0>(m, in, frames, out, i, o);
+}
+
+}  // namespace audiolib

@@ -1,0 +1,80 @@
+#include "audiolib/mixer/MixerSource.h"
+
+#include "audiolib/channels/Channel.h"
+
+namespace audiolib {
+
+namespace {
+template <class T>
+void Reserve(std::vector<T>& buffer, size_t count) {
+  if (buffer.size() < count) buffer.resize(count);
+}
+}  // namespace
+
+MixerSource::MixerSource(std::shared_ptr<Channel> channel, const SampleFormat& mixerFormat,
+                         DWORD flags)
+    : channel_(std::move(channel)),
+      sourceFormat_(channel_->format()),
+      mixerChans_(mixerFormat.chans),
+      flags_(flags),
+      routing_(sourceFormat_.chans, mixerFormat.chans, flags) {
+  if (sourceFormat_.rate != mixerFormat.rate) {
+    // Resampled after routing: a downmix then resamples fewer channels.
+    resampler_ = std::make_unique<Resampler>(sourceFormat_.rate, mixerFormat.rate, mixerChans_);
+  }
+}
+
+size_t MixerSource::PullRouted(size_t frames) {
+  if (sourceEnded_ || frames == 0) return 0;
+  const size_t samples = frames * sourceFormat_.chans;
+  Reserve(raw_, samples);
+  const ReadResult result = channel_->Read(raw_.data(), frames * sourceFormat_.BytesPerFrame());
+  sourceEnded_ = result.ended;
+  gone_ = result.freed;
+  const size_t got = result.bytes / sourceFormat_.BytesPerFrame();
+  const float* source = raw_.data();
+  if (sourceFormat_.type != SampleType::Float32) {
+    Reserve(sourceFloat_, samples);
+    ToFloat(raw_.data(), sourceFormat_.type, got * sourceFormat_.chans, sourceFloat_.data());
+    source = sourceFloat_.data();
+  }
+  Reserve(routed_, frames * mixerChans_);
+  routing_.Apply(source, got, routed_.data());
+  return got;
+}
+
+size_t MixerSource::Resample(size_t frames) {
+  Reserve(resampled_, frames * mixerChans_);
+  float* out = resampled_.data();
+  size_t have = resampler_->Convert(nullptr, 0, out, frames);
+  while (have < frames && !sourceEnded_) {
+    const size_t got = PullRouted(resampler_->InputFramesFor(frames - have));
+    if (got == 0 && !sourceEnded_) break;  // a dry push source: silence for the rest
+    have += resampler_->Convert(routed_.data(), got, out + have * mixerChans_, frames - have);
+  }
+  if (sourceEnded_ && have < frames) {
+    const size_t tail = resampler_->Flush(out + have * mixerChans_, frames - have);
+    have += tail;
+    if (have < frames) finished_ = true;
+  }
+  return have;
+}
+
+size_t MixerSource::MixInto(float* mix, size_t frames) {
+  if (finished_) return 0;
+  size_t got = 0;
+  const float* data = nullptr;
+  if (resampler_) {
+    got = Resample(frames);
+    data = resampled_.data();
+  } else {
+    got = PullRouted(frames);
+    data = routed_.data();
+    finished_ = sourceEnded_;
+  }
+  const size_t samples = got * mixerChans_;
+  for (size_t i = 0; i < samples; ++i) mix[i] += data[i];
+  return got;
+}
+
+}  // namespace audiolib

@@ -1,0 +1,36 @@
+#include "audiolib/streams/FileStream.h"
+
+#include "audiolib/api/ErrorState.h"
+
+namespace audiolib {
+
+std::shared_ptr<FileStream> FileStream::Open(const std::string& path, DWORD flags, int device) {
+  auto decoder = std::make_unique<FileDecoder>(path, SampleFormat::TypeFromFlags(flags));
+  return std::make_shared<FileStream>(std::move(decoder), path, flags, device);
+}
+
+FileStream::FileStream(std::unique_ptr<FileDecoder> decoder, std::string path, DWORD flags,
+                       int device)
+    : Channel(decoder->format(), flags, decoder->ctype(), device),
+      decoder_(std::move(decoder)),
+      path_(std::move(path)) {}
+
+QWORD FileStream::LengthBytes() const {
+  if (decoder_->lengthFrames() < 0) throw AudioError(BASS_ERROR_NOTAVAIL);
+  return static_cast<QWORD>(decoder_->lengthFrames()) * format().BytesPerFrame();
+}
+
+ReadResult FileStream::Produce(void* buffer, size_t bytes) {
+  bool ended = false;
+  const size_t got = decoder_->Read(buffer, bytes, ended);
+  return ReadResult{got, ended};
+}
+
+void FileStream::Seek(QWORD bytes) {
+  const int64_t length = decoder_->lengthFrames();
+  const auto frame = static_cast<int64_t>(bytes / format().BytesPerFrame());
+  if (length >= 0 && frame > length) throw AudioError(BASS_ERROR_POSITION);
+  decoder_->Seek(frame);
+}
+
+}  // namespace audiolib
