@@ -3,49 +3,73 @@
 #include <algorithm>
 
 #include "dtmf/ToneLog.h"
+#include "platform/LocalFile.h"
 #include "platform/MainThread.h"
 
 namespace {
 
 constexpr DWORD FloatDecode = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD ReadFailed = 0xFFFFFFFF;
-constexpr uint32_t MaxQueuedChunks = 2;  // seconds of audio allowed in the push queue
+constexpr uint32_t MaxQueuedChunks = 2;  // chunks of audio allowed in the push queue
 constexpr uint32_t FeedPollMs = 5;  // a fallback: the worker tells the feeder when it takes data
+// A chunk is a second of audio, but never less than the sentry needs queued before it analyses a
+// frame (a second at a low sample rate is fewer frames), and never more than a bound on memory.
+constexpr uint64_t MinChunkFrames = 4096;
+constexpr uint64_t MaxChunkBytes = 64ull << 20;
 
 // Copies every decoded block into the push stream passed as user data; leaves the block as it is.
 void FeedPushDSP(HDSP, DWORD, void* buffer, DWORD length, void* user) {
   BASS_StreamPutData(static_cast<HSTREAM>(reinterpret_cast<uintptr_t>(user)), buffer, length);
 }
 
+// Bytes of one chunk of decoded float audio; 0 for a format that cannot be analysed.
+uint64_t ChunkBytes(const BASS_CHANNELINFO& info) {
+  const uint64_t frameBytes = uint64_t{info.chans} * sizeof(float);
+  if (info.freq == 0 || frameBytes == 0 || MinChunkFrames * frameBytes > MaxChunkBytes) return 0;
+  const uint64_t frames = std::max<uint64_t>(info.freq, MinChunkFrames);
+  return std::min(frames, MaxChunkBytes / frameBytes) * frameBytes;
+}
+
+std::string UnsupportedFormat(const BASS_CHANNELINFO& info) {
+  return "unsupported audio format (" + std::to_string(info.chans) + " channels at " +
+         std::to_string(info.freq) + " Hz)";
+}
+
 }  // namespace
 
-std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, int& errorCode) {
+std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpenError& error) {
+  error = TOpenError{};
+  error.problem = ReadableFileProblem(path);
+  if (!error.problem.empty()) return nullptr;
   const HSTREAM decoder =
       BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE | FloatDecode);
   BASS_CHANNELINFO info{};
   if (decoder == 0 || !BASS_ChannelGetInfo(decoder, &info)) {
-    errorCode = BASS_ErrorGetCode();
+    error.audioErrorCode = BASS_ErrorGetCode();
+    BASS_StreamFree(decoder);
+    return nullptr;
+  }
+  const uint64_t chunkBytes = ChunkBytes(info);
+  if (chunkBytes == 0) {
+    error.problem = UnsupportedFormat(info);
     BASS_StreamFree(decoder);
     return nullptr;
   }
   const HSTREAM push = BASS_StreamCreate(info.freq, info.chans, FloatDecode, STREAMPROC_PUSH, nullptr);
-  const QWORD chunkBytes = BASS_ChannelSeconds2Bytes(decoder, 1.0);
-  if (push == 0 || chunkBytes == static_cast<QWORD>(-1)) {
-    errorCode = BASS_ErrorGetCode();
-    BASS_StreamFree(push);
+  if (push == 0) {
+    error.audioErrorCode = BASS_ErrorGetCode();
     BASS_StreamFree(decoder);
     return nullptr;
   }
   BASS_ChannelSetDSP(decoder, &FeedPushDSP, reinterpret_cast<void*>(uintptr_t{push}), 0);
   std::unique_ptr<TFileAnalysis> analysis(
-      new TFileAnalysis(decoder, push, static_cast<uint32_t>(chunkBytes)));
+      new TFileAnalysis(decoder, push, static_cast<size_t>(chunkBytes)));
   StartToneSentry(push, "");
   analysis->FSentrySerial = CurrentToneSentry()->Serial();
-  errorCode = BASS_OK;
   return analysis;
 }
 
-TFileAnalysis::TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, uint32_t chunkBytes)
+TFileAnalysis::TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, size_t chunkBytes)
     : FFileDecoder(decoder),
       FPushStream(pushStream),
       FReadBuffer(chunkBytes),
@@ -68,7 +92,7 @@ void TFileAnalysis::MarkEnd() {
 }
 
 bool TFileAnalysis::FeedSlice() {
-  if (FDecodingDone || QueueIsFull()) return false;
+  if (FDecodingDone || Done() || QueueIsFull()) return false;
   const DWORD read =
       BASS_ChannelGetData(FFileDecoder, FReadBuffer.data(), static_cast<DWORD>(FReadBuffer.size()));
   if (read == ReadFailed) MarkEnd();
@@ -96,7 +120,12 @@ TToneSentry* TFileAnalysis::Sentry() const {
 
 bool TFileAnalysis::Done() const {
   const TToneSentry* sentry = Sentry();
-  return FDecodingDone && (sentry == nullptr || sentry->Finished());
+  return sentry == nullptr || sentry->Finished();
+}
+
+std::string TFileAnalysis::ErrorText() const {
+  const TToneSentry* sentry = Sentry();
+  return sentry ? sentry->ErrorText() : "";
 }
 
 double TFileAnalysis::Progress() const {

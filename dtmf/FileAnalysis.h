@@ -13,13 +13,21 @@
 #include "audiolib/audiolib.h"
 #include "dtmf/qv_dtmf.h"
 
+// Why a file could not be opened for analysis: a problem of the local file ("no such file", "is a
+// folder", "not a regular file (a FIFO)", ...; see platform/LocalFile.h) or of its audio
+// ("unsupported audio format ..."), else the audio library's error code.
+struct TOpenError {
+  std::string problem;
+  int audioErrorCode = BASS_OK;
+};
+
 class TFileAnalysis {
  public:
-  // Main thread. Opens `path` as a decode-only float stream, creates its push stream and starts a
-  // new sentry on it (replacing the running one). Returns null and sets errorCode (the audio
-  // library's code) when the file cannot be opened as audio; the running sentry is then left as
-  // it was.
-  static std::unique_ptr<TFileAnalysis> Open(const std::string& path, int& errorCode);
+  // Main thread. Opens `path` (a local file; FIFOs and devices are refused before they are opened)
+  // as a decode-only float stream, creates its push stream and starts a new sentry on it
+  // (replacing the running one). Returns null and fills `error` when the file cannot be analysed;
+  // the running sentry is then left as it was.
+  static std::unique_ptr<TFileAnalysis> Open(const std::string& path, TOpenError& error);
   // Stops the sentry and frees the decoder.
   ~TFileAnalysis();
   TFileAnalysis(const TFileAnalysis&) = delete;
@@ -35,8 +43,10 @@ class TFileAnalysis {
   void RunToEnd(const std::function<void(double)>& onProgress = {});
 
   bool DecodingDone() const { return FDecodingDone; }
-  // Decoding is over and the sentry has analysed all of it.
+  // The sentry has analysed all of the file, or has given up (ErrorText), or was replaced.
   bool Done() const;
+  // Why the analysis ended before the end of the file; empty when it did not.
+  std::string ErrorText() const;
   // Fraction of the file decoded, 0..1 (0 when the length is not known).
   double Progress() const;
   double DurationSeconds() const;
@@ -45,7 +55,7 @@ class TFileAnalysis {
   HSTREAM PushStream() const { return FPushStream; }
 
  private:
-  TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, uint32_t chunkBytes);
+  TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, size_t chunkBytes);
   bool QueueIsFull() const;
   TToneSentry* Sentry() const;  // this analysis's sentry while it is still the running one
   void MarkEnd();

@@ -27,6 +27,34 @@ std::atomic<HSTREAM> GAnalysisMixer{0};
 
 double LevelDb(float level) { return level > 0 ? 20.0 * std::log10(level) : -INFINITY; }
 
+constexpr const char* CannotRoute = "the source cannot be added to the analysis mixer";
+
+std::string AudioFailure(const std::string& what) {
+  return what + " (audio library error " + std::to_string(BASS_ErrorGetCode()) + ")";
+}
+
+// A stream the worker creates, freed when the worker leaves (also by an exception); the analysis
+// mixer is published as AnalysisMixer while it lives.
+class TWorkerStream {
+ public:
+  explicit TWorkerStream(HSTREAM handle) : FHandle(handle) {}
+  ~TWorkerStream() {
+    if (FPublished) GAnalysisMixer.store(0);
+    BASS_StreamFree(FHandle);
+  }
+  TWorkerStream(const TWorkerStream&) = delete;
+  TWorkerStream& operator=(const TWorkerStream&) = delete;
+  HSTREAM Handle() const { return FHandle; }
+  void PublishAsAnalysisMixer() {
+    FPublished = true;
+    GAnalysisMixer.store(FHandle);
+  }
+
+ private:
+  HSTREAM FHandle;
+  bool FPublished = false;
+};
+
 // True once the push stream's end has been marked: its length is known only from then on.
 bool SourceEndMarked(HSTREAM source) {
   return BASS_ChannelGetLength(source, BASS_POS_BYTE) != static_cast<QWORD>(-1);
@@ -64,12 +92,25 @@ std::vector<TDetectedKey> TToneSentry::DetectedKeys() const {
 }
 
 void TToneSentry::RunDetection() {
-  const HSTREAM mixer = BASS_Mixer_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags);
+  try {
+    Detect();
+  } catch (const std::exception& error) {
+    Fail(std::string("the DTMF worker failed: ") + error.what());
+  } catch (...) {
+    Fail("the DTMF worker failed");
+  }
+  if (!FNetReader->SourceURL().empty()) BASS_StreamFree(FSrcChan);
+}
+
+void TToneSentry::Detect() {
+  TWorkerStream mixer(BASS_Mixer_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags));
+  if (mixer.Handle() == 0) return Fail(AudioFailure("the analysis mixer cannot be created"));
   // A network address would connect its stream into FSrcChan here.
   const uint32_t frameBytes = FrameBytes(FSrcChan);
-  const bool routed = RouteSource(mixer);
-  GAnalysisMixer.store(mixer);
-  AttachDelayLine(mixer);
+  const std::string unrouted = RouteSource(mixer.Handle());
+  if (!unrouted.empty()) return Fail(unrouted);
+  mixer.PublishAsAnalysisMixer();
+  AttachDelayLine(mixer.Handle());
   FCol = -1;
   FRow = -1;
   std::vector<float> frame(DtmfFrameBins);
@@ -78,39 +119,53 @@ void TToneSentry::RunDetection() {
     // A network source pulls its next block here, reconnecting when it is lost.
     if (FNetReader->Terminated()) break;
     const DWORD queued = BASS_StreamPutData(FSrcChan, nullptr, 0);
-    if (queued == QueryFailed) break;
-    // An unrouted source (unknown channel mode) never drains, so it counts as never enough.
-    const bool frameReady = routed && frameBytes * QueuedFramesPerAnalysis <= queued;
-    if (frameReady && BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
+    if (queued == QueryFailed) return Fail(AudioFailure("the source cannot be read"));
+    if (frameBytes * QueuedFramesPerAnalysis <= queued) {
+      // With data queued the mixer has something to give; failing now it never would.
+      if (BASS_ChannelGetData(mixer.Handle(), frame.data(), BASS_DATA_FFT512) == QueryFailed)
+        return Fail(AudioFailure("the source cannot be mixed for analysis"));
       AnalyseFrame(frame);
       if (FFramesAnalysed % FramesPerFeederNotice == 0) NotifyMainThreadWaiters();
     } else if (SourceEndMarked(FSrcChan)) {
-      if (routed) FlushRemainder(mixer, frame);
-      FinishAndWaitForStop();
-      break;
+      FlushRemainder(mixer.Handle(), frame, queued, frameBytes);
+      return FinishAndWaitForStop();
     } else {
       FNetReader->WaitForStop(IdleSleepMs);
     }
   }
+}
 
-  BASS_StreamFree(mixer);
-  GAnalysisMixer.store(0);
-  if (!FNetReader->SourceURL().empty()) BASS_StreamFree(FSrcChan);
+void TToneSentry::Fail(const std::string& reason) {
+  {
+    std::lock_guard lock(FKeysLock);
+    FErrorText = reason;
+  }
+  FinishAndWaitForStop();
+}
+
+std::string TToneSentry::ErrorText() const {
+  std::lock_guard lock(FKeysLock);
+  return FErrorText;
 }
 
 // The specified loop leaves the last partial block and the delay line's content unanalysed; once
-// the source's end is marked nothing more can come, so analyse it all: a silent tail as long as
-// the delay (plus one frame to carry the padded last block) keeps the mixer running until the
-// ring has let its content out.
-void TToneSentry::FlushRemainder(HSTREAM mixer, std::span<float> frame) {
-  const size_t tailSamples = DelayLineLength() + DtmfFftSize;
-  const HSTREAM tail = BASS_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags, STREAMPROC_PUSH, nullptr);
+// the source's end is marked nothing more can come, so analyse it all. A silent tail mixed beside
+// the remainder keeps the mixer running until the remainder, then the ring's content, have come
+// out: as long as the remainder plus the delay, and one frame for the padded last block.
+void TToneSentry::FlushRemainder(HSTREAM mixer, std::span<float> frame, DWORD queuedBytes,
+                                 uint32_t frameBytes) {
+  BASS_CHANNELINFO info{};
+  if (!BASS_ChannelGetInfo(FSrcChan, &info) || info.freq == 0 || frameBytes == 0) return;
+  const uint64_t remainderFrames = queuedBytes / frameBytes;
+  const uint64_t remainderSamples = (remainderFrames * DtmfAnalysisRate + info.freq - 1) / info.freq;
+  const size_t tailSamples = DelayLineLength() + remainderSamples + DtmfFftSize;
+  const TWorkerStream tail(
+      BASS_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags, STREAMPROC_PUSH, nullptr));
   const std::vector<float> silence(tailSamples, 0.0f);
-  BASS_StreamPutData(tail, silence.data(),
+  BASS_StreamPutData(tail.Handle(), silence.data(),
                      static_cast<DWORD>(silence.size() * sizeof(float)) | BASS_STREAMPROC_END);
-  BASS_Mixer_StreamAddChannel(mixer, tail, 0);
+  BASS_Mixer_StreamAddChannel(mixer, tail.Handle(), 0);
   AnalyseFramesUntilEnd(mixer, frame);
-  BASS_StreamFree(tail);
 }
 
 void TToneSentry::FinishAndWaitForStop() {
@@ -139,43 +194,47 @@ uint32_t TToneSentry::FrameBytes(HSTREAM channel) {
   return info.chans * sampleBytes;
 }
 
-bool TToneSentry::RouteSource(HSTREAM mixer) {
+std::string TToneSentry::RouteSource(HSTREAM mixer) {
   BASS_CHANNELINFO info{};
-  if (!BASS_ChannelGetInfo(FSrcChan, &info)) return false;
+  if (!BASS_ChannelGetInfo(FSrcChan, &info)) return AudioFailure("the source cannot be read");
   if (info.chans != 2) {
-    BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0);
+    if (!BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0)) return AudioFailure(CannotRoute);
     if (FDTMFChannelMode != dcmLeft) {
       ReportErrorText(
           "Warning: DTMF source is not stereo. Stereo processing settings are ignored. Using left "
           "channel only. ");
     }
-    return true;
+    return "";
   }
+  bool added = false;
   switch (FDTMFChannelMode) {
     case dcmLeft:
-      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0);
+      added = BASS_Mixer_StreamAddChannel(mixer, FSrcChan, 0);
       break;
     case dcmRight: {
-      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_MATRIX);
+      added = BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_MATRIX);
       const float matrix[1][2] = {{0.0f, 1.0f}};
       BASS_Mixer_ChannelSetMatrix(FSrcChan, matrix);
       break;
     }
     case dcmSum:
-      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
+      added = BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
       break;
     case dcmDifference:
       BASS_ChannelSetDSP(FSrcChan, &CounterphaseDSP, nullptr, 0);
-      BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
+      added = BASS_Mixer_StreamAddChannel(mixer, FSrcChan, BASS_MIXER_DOWNMIX);
       break;
     default:
-      return false;  // an unknown mode analyses nothing
+      // No channel would be analysed, and the source's queue would never drain.
+      return "unknown channel mode " + std::to_string(FDTMFChannelMode) +
+             " (DTMFChannelMode 0-3: left, right, left + right, left - right)";
   }
-  return true;
+  return added ? "" : AudioFailure(CannotRoute);
 }
 
 void TToneSentry::AttachDelayLine(HSTREAM mixer) {
-  FDelayMs = static_cast<uint32_t>(std::nearbyint(PlayerIni->DTMFDelay() * 1000));
+  const double delaySeconds = PlayerIni->DTMFDelay();
+  FDelayMs = IsValidDtmfDelay(delaySeconds) ? static_cast<uint32_t>(std::nearbyint(delaySeconds * 1000)) : 0;
   ResetDelayLine(GAnalysisMixer.load(), FDelayMs);
   BASS_ChannelSetDSP(mixer, &DelayLineDSP, nullptr, 0);
 }
@@ -217,6 +276,10 @@ void TToneSentry::RecordKeyFrame(const TToneDecision& decision, bool startsKey) 
 }
 
 // ---- Module ----
+
+bool IsKnownDtmfChannelMode(int32_t mode) { return mode >= dcmLeft && mode <= dcmDifference; }
+
+bool IsValidDtmfDelay(double seconds) { return seconds >= 0 && seconds <= MaxDtmfDelaySeconds; }
 
 void CounterphaseDSP(HDSP, DWORD, void* buffer, DWORD length, void*) {
   float* samples = static_cast<float*>(buffer);

@@ -27,6 +27,12 @@ struct TDetectedKey {
 
 // Channel processing modes (the player settings' DTMFChannelMode).
 enum TDtmfChannelMode : int32_t { dcmLeft = 0, dcmRight = 1, dcmSum = 2, dcmDifference = 3 };
+bool IsKnownDtmfChannelMode(int32_t mode);
+
+// The analysis delay a sentry accepts, in seconds. Any other value (negative, NaN, longer than a
+// minute, which would take hundreds of MB of ring) means no delay.
+inline constexpr double MaxDtmfDelaySeconds = 60;
+bool IsValidDtmfDelay(double seconds);
 
 class TToneSentry {
  public:
@@ -41,8 +47,12 @@ class TToneSentry {
   void Stop();
 
   // True once the worker has analysed everything of a source whose end was marked
-  // (BASS_STREAMPROC_END), delayed audio included; a source without an end mark never finishes.
+  // (BASS_STREAMPROC_END), delayed audio included, or has given up (see ErrorText); a source
+  // without an end mark never finishes.
   bool Finished() const { return FFinished.load(); }
+  // Why the worker gave up before the end of the source (an unknown channel mode, audio that
+  // cannot be mixed, a failure inside the worker); empty when it did not. Any thread.
+  std::string ErrorText() const;
   // Any thread: the source has new data (or its end mark); an idle worker looks at once instead of
   // at its next 50 ms poll.
   void SourceChanged();
@@ -53,12 +63,14 @@ class TToneSentry {
 
  private:
   void RunDetection();
+  void Detect();
+  void Fail(const std::string& reason);
   static uint32_t FrameBytes(HSTREAM channel);
-  bool RouteSource(HSTREAM mixer);  // false when the source feeds nothing
+  std::string RouteSource(HSTREAM mixer);  // why the source feeds nothing; empty when it does
   void AttachDelayLine(HSTREAM mixer);
   void AnalyseFrame(std::span<const float> frame);
   void RecordKeyFrame(const TToneDecision& decision, bool startsKey);
-  void FlushRemainder(HSTREAM mixer, std::span<float> frame);
+  void FlushRemainder(HSTREAM mixer, std::span<float> frame, DWORD queuedBytes, uint32_t frameBytes);
   void AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame);
   void FinishAndWaitForStop();
 
@@ -76,6 +88,7 @@ class TToneSentry {
   std::atomic<bool> FFinished{false};
   mutable std::mutex FKeysLock;
   std::vector<TDetectedKey> FKeys;   // guarded by FKeysLock
+  std::string FErrorText;            // guarded by FKeysLock
   float FStrongestSum = 0;           // of the key being heard
 };
 

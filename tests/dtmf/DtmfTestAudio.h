@@ -33,22 +33,23 @@ inline TTonePair TonesOf(char key) {
   return {Rows[index / 4], Cols[index % 4]};
 }
 
-// One channel: each key `toneMs` of both tones at `amplitude` each, then `gapMs` of silence;
-// a blank is a silent slot. `leadMs` of silence first.
+// One channel at `rate` Hz: each key `toneMs` of both tones at `amplitude` each, then `gapMs` of
+// silence; a blank is a silent slot. `leadMs` of silence first.
 inline std::vector<float> KeyChannel(const std::string& keys, double amplitude = 0.3,
-                                     int toneMs = 100, int gapMs = 100, int leadMs = 200) {
-  std::vector<float> out(static_cast<size_t>(Rate * leadMs / 1000), 0.0f);
+                                     int toneMs = 100, int gapMs = 100, int leadMs = 200,
+                                     int rate = Rate) {
+  std::vector<float> out(static_cast<size_t>(rate * leadMs / 1000), 0.0f);
   for (char key : keys) {
     const TTonePair f = TonesOf(key);
-    const int toneSamples = Rate * toneMs / 1000;
+    const int toneSamples = rate * toneMs / 1000;
     for (int i = 0; i < toneSamples; ++i) {
-      const double t = static_cast<double>(i) / Rate;
+      const double t = static_cast<double>(i) / rate;
       const double v = f.row == 0 ? 0.0
                                   : amplitude * (std::sin(2 * std::numbers::pi * f.row * t) +
                                                  std::sin(2 * std::numbers::pi * f.col * t));
       out.push_back(static_cast<float>(v));
     }
-    out.insert(out.end(), static_cast<size_t>(Rate * gapMs / 1000), 0.0f);
+    out.insert(out.end(), static_cast<size_t>(rate * gapMs / 1000), 0.0f);
   }
   return out;
 }
@@ -66,10 +67,11 @@ inline std::vector<float> Stereo(std::vector<float> left, std::vector<float> rig
   return out;
 }
 
-// A float push stream holding `samples` (interleaved, `channels` wide), its end marked unless
-// `markEnd` is false.
-inline HSTREAM PushStreamOf(const std::vector<float>& samples, DWORD channels, bool markEnd = true) {
-  const HSTREAM stream = BASS_StreamCreate(Rate, channels, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT,
+// A float push stream at `rate` Hz holding `samples` (interleaved, `channels` wide), its end marked
+// unless `markEnd` is false.
+inline HSTREAM PushStreamOf(const std::vector<float>& samples, DWORD channels, bool markEnd = true,
+                            DWORD rate = Rate) {
+  const HSTREAM stream = BASS_StreamCreate(rate, channels, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT,
                                            STREAMPROC_PUSH, nullptr);
   const DWORD bytes = static_cast<DWORD>(samples.size() * sizeof(float));
   BASS_StreamPutData(stream, samples.data(), bytes | (markEnd ? BASS_STREAMPROC_END : 0));

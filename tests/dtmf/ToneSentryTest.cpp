@@ -1,8 +1,13 @@
 #include "dtmf/qv_dtmf.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <stdexcept>
+
 #include "DtmfTestAudio.h"
+#include "dtmf/DelayLine.h"
 #include "dtmf/ToneLog.h"
 #include "platform/MainLoop.h"
 #include "platform/RecordingMessageBoxPresenter.h"
@@ -51,8 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TRoutingCase{"sumKeepsKeyOnOneSide", "28#", "", 2, "28#"},
                     TRoutingCase{"sumOfIdenticalChannels", "0AB", "0AB", 2, "0AB"},
                     TRoutingCase{"differenceCancelsIdenticalChannels", "123", "123", 3, ""},
-                    TRoutingCase{"differenceKeepsKeyOnOneSide", "", "CD*", 3, "CD*"},
-                    TRoutingCase{"unknownModeAnalysesNothing", "123", "123", 4, ""}),
+                    TRoutingCase{"differenceKeepsKeyOnOneSide", "", "CD*", 3, "CD*"}),
     [](const testing::TestParamInfo<TRoutingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ToneSentryTest, FindsEverySixteenKeysInOrderAndLogsEachStart) {
@@ -91,6 +95,55 @@ TEST_F(ToneSentryTest, MonoSourceInLeftModeDoesNotWarn) {
 // so without the end-of-data flush it would never be heard.
 TEST_F(ToneSentryTest, KeyAtTheVeryEndOfAMarkedSourceIsFound) {
   EXPECT_EQ(KeysOf(PushStreamOf(KeyChannel("4", 0.3, 60, 0, 1000), 1)), "4");
+}
+
+TEST_F(ToneSentryTest, UnknownChannelModeEndsTheAnalysisWithItsReason) {
+  PlayerIni->SetDTMFChannelMode(7);
+  // More than the worker waits for: an unknown mode must not leave it waiting for a queue that
+  // never drains.
+  StartToneSentry(PushStreamOf(Stereo(KeyChannel("123", 0.3, 100, 100, 3000), {}), 2, false), "");
+  ASSERT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
+  EXPECT_THAT(CurrentToneSentry()->ErrorText(), testing::HasSubstr("unknown channel mode 7"));
+  EXPECT_TRUE(CurrentToneSentry()->DetectedKeys().empty());
+  StopToneSentry();
+}
+
+// A failure inside the worker (here a DSP procedure of the source that throws) must end the
+// analysis with its reason, not leave the caller waiting for a worker that is gone.
+TEST_F(ToneSentryTest, FailureInsideTheWorkerEndsTheAnalysisWithItsReason) {
+  const HSTREAM source = PushStreamOf(KeyChannel("5", 0.3, 100, 100, 1000), 1, false);
+  BASS_ChannelSetDSP(source, [](HDSP, DWORD, void*, DWORD, void*) { throw std::runtime_error("disk on fire"); },
+                     nullptr, 0);
+  StartToneSentry(source, "");
+  ASSERT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
+  EXPECT_THAT(CurrentToneSentry()->ErrorText(), testing::HasSubstr("disk on fire"));
+  StopToneSentry();
+  EXPECT_EQ(AnalysisMixer(), 0u);
+}
+
+// The stored delay is held to the range the command line accepts (0-60 s); anything else means
+// no delay, rather than a ring of hundreds of MB or a failed allocation.
+TEST_F(ToneSentryTest, DelayOutsideZeroToSixtySecondsMeansNoDelay) {
+  for (const double delay : {-1.0, -0.0001, std::nan(""), 60.001, 3600.0, 1e5}) {
+    SCOPED_TRACE(delay);
+    PlayerIni->SetDTMFDelay(delay);
+    StartToneSentry(PushStreamOf(KeyChannel("47"), 1), "");
+    ASSERT_TRUE(ProcessMessagesUntil([] { return CurrentToneSentry()->Finished(); }, FailSafeMs));
+    EXPECT_EQ(DelayLineLength(), 0u);
+    EXPECT_EQ(dtmftest::KeysOf(CurrentToneSentry()->DetectedKeys()), "47");
+    StopToneSentry();
+  }
+}
+
+// The remainder that the worker leaves for the end (under 4096 source frames) is half a second at
+// 8 kHz: the flush must let it out, and then the whole delay, at any source rate.
+TEST_F(ToneSentryTest, DelayedKeyAtTheVeryEndIsFoundAtAnySourceRate) {
+  PlayerIni->SetDTMFDelay(0.5);
+  for (const DWORD rate : {8000u, 11025u, 16000u, 22050u, 44100u, 96000u}) {
+    SCOPED_TRACE(rate);
+    const std::vector<float> audio = KeyChannel("3D", 0.3, 100, 0, 1000, static_cast<int>(rate));
+    EXPECT_EQ(KeysOf(PushStreamOf(audio, 1, true, rate)), "3D");
+  }
 }
 
 TEST_F(ToneSentryTest, DelayShiftsTheAnalysisButStillFindsTheLastKey) {
