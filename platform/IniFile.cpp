@@ -1,6 +1,9 @@
 #include "platform/IniFile.h"
 
+#include <fcntl.h>
 #include <ini.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -8,11 +11,15 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <utility>
 
 namespace {
+
+// INI files here are a few lines; anything larger is not one (and /dev/zero never ends).
+constexpr size_t kMaxIniFileBytes = 16 * 1024 * 1024;
 
 // libinih's defaults differ from Windows INI reading: it cuts lines at 200 bytes, strips
 // " ;comment" tails and joins indented lines to the previous value. This program is libinih's only
@@ -27,6 +34,72 @@ void ConfigureIniParser()
         ini_allow_realloc = true;
         ini_max_line = 1 << 20;
     });
+}
+
+std::string TooLargeText()
+{
+    return "File is larger than " + std::to_string(kMaxIniFileBytes / (1024 * 1024)) + " MB";
+}
+
+// Why a file of this status cannot be read as an INI file; empty when it can.
+std::string KindProblem(const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    if (S_ISFIFO(info.st_mode))
+        return "Not a regular file (a FIFO)";
+    if (S_ISSOCK(info.st_mode))
+        return "Not a regular file (a socket)";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return "Not a regular file (a device)";
+    if (!S_ISREG(info.st_mode))
+        return "Not a regular file";
+    if (info.st_size > static_cast<off_t>(kMaxIniFileBytes))
+        return TooLargeText();
+    return "";
+}
+
+// The whole file into bytes. Returns "" on success, else why not; a missing file is no error
+// and reads as empty. The type is checked before open(), so a FIFO or device never blocks, and
+// O_NONBLOCK with fstat catches one that takes the file's place in between.
+std::string ReadWholeFile(const std::string& fileName, std::string& bytes)
+{
+    auto failure = [&](const std::string& reason) { return "Cannot open file \"" + fileName + "\". " + reason; };
+    struct stat info{};
+    if (stat(fileName.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "" : failure(std::strerror(errno));
+    if (std::string problem = KindProblem(info); !problem.empty())
+        return failure(problem);
+    const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? "" : failure(std::strerror(errno));
+    std::string problem = fstat(fd, &info) != 0 ? std::strerror(errno) : KindProblem(info);
+    char buffer[65536];
+    while (problem.empty()) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            problem = std::strerror(errno);
+        if (got <= 0)
+            break;
+        bytes.append(buffer, static_cast<size_t>(got));
+        if (bytes.size() > kMaxIniFileBytes)  // grew while being read
+            problem = TooLargeText();
+    }
+    close(fd);
+    if (problem.empty())
+        return "";
+    bytes.clear();
+    return failure(problem);
+}
+
+// Windows drops one pair of matching quotes around a value: "7" and '7' read as 7.
+std::string WithoutMatchingQuotes(const std::string& value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
 }
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b)
@@ -74,7 +147,10 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
 {
     ConfigureIniParser();
     // A missing or unreadable file reads as empty; malformed lines are skipped.
-    ini_parse(FFileName.c_str(), &TIniFile::OnIniValue, this);
+    std::string text;
+    FReadErrorText = ReadWholeFile(FFileName, text);
+    if (FReadErrorText.empty())
+        ini_parse_string(text.c_str(), &TIniFile::OnIniValue, this);
 }
 
 int TIniFile::OnIniValue(void* user, const char* section, const char* name, const char* value)
@@ -116,16 +192,15 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
                                  const std::string& defaultValue) const
 {
     const std::string* value = FindValue(section, ident);
-    return value ? *value : defaultValue;
+    return value ? WithoutMatchingQuotes(*value) : defaultValue;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& ident,
                           int defaultValue) const
 {
-    const std::string* value = FindValue(section, ident);
-    if (!value)
+    if (!FindValue(section, ident))
         return defaultValue;
-    return ParseInteger(*value).value_or(defaultValue);
+    return ParseInteger(ReadString(section, ident, "")).value_or(defaultValue);
 }
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& ident,
@@ -175,7 +250,8 @@ std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section)
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,
                                     const std::string& defaultValue) const
 {
-    std::string value = TIniFile::ReadString(section, ident, defaultValue);
+    const std::string* stored = FindValue(section, ident);
+    std::string value = stored ? *stored : defaultValue;
     if (!value.empty() && value.front() == '\'') {
         value.erase(0, 1);
         if (!value.empty() && value.back() == '\'')

@@ -4,6 +4,8 @@
 // missing or unreadable file reads as empty. Lines are read whole (up to 1 MiB), ';' only starts a comment at
 // the start of a line, and indented lines are ordinary lines, as Windows INI files expect.
 // The file is read once, when the object is made; reads are then safe from several threads.
+// Reading never blocks: a FIFO or device is refused without being opened, and so is a file
+// larger than 16 MB; such a file reads as empty and ReadErrorText says why.
 #include <string>
 #include <vector>
 
@@ -13,10 +15,16 @@ public:
     virtual ~TIniFile() = default;
 
     const std::string& FileName() const { return FFileName; }
+    // Why the file could not be read ("Cannot open file \"uid.ini\". Not a regular file (a
+    // FIFO)"); empty when it was read or does not exist.
+    const std::string& ReadErrorText() const { return FReadErrorText; }
 
+    // The value; one pair of matching double or single quotes around it is removed, as Windows
+    // does ("7" and '7' read as 7).
     virtual std::string ReadString(const std::string& section, const std::string& ident,
                                    const std::string& defaultValue) const;
-    // Decimal, or hexadecimal with a "$" or "0x" prefix; defaultValue when missing or not a number.
+    // The value as ReadString gives it: decimal, or hexadecimal with a "$" or "0x" prefix;
+    // defaultValue when missing or not a number.
     int ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const;
     // A number other than 0 is true; defaultValue when missing or not a number.
     bool ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const;
@@ -28,7 +36,7 @@ public:
     std::vector<std::string> ReadSectionValues(const std::string& section) const;  // "key=value"
 
 protected:
-    // The stored value, or nullptr when the key is missing.
+    // The stored value as written in the file, or nullptr when the key is missing.
     const std::string* FindValue(const std::string& section, const std::string& ident) const;
 
 private:
@@ -44,11 +52,13 @@ private:
     const Section* FindSection(const std::string& section) const;
 
     std::string FFileName;
+    std::string FReadErrorText;
     std::vector<Section> FSections;
 };
 
 // The in-memory variant: ReadString drops one leading apostrophe and, when there was one, also
-// one trailing apostrophe, so that 'text' reads as text (and 'text reads as text).
+// one trailing apostrophe, so that 'text' reads as text (and 'text reads as text). Double quotes
+// are kept.
 class TMemIniFile : public TIniFile {
 public:
     using TIniFile::TIniFile;

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -98,7 +103,74 @@ TEST_F(IniFileTest, MemIniFileDropsOneLeadingAndOneMatchingTrailingApostrophe)
         EXPECT_EQ(ini.ReadString("strings", c.key, "?"), c.expected) << c.key;
     }
     TIniFile plain(FPath.string());
-    EXPECT_EQ(plain.ReadString("Strings", "s0", ""), "'text'");
+    EXPECT_EQ(plain.ReadString("Strings", "s1", ""), "'open");
+}
+
+TEST_F(IniFileTest, OnePairOfMatchingQuotesAroundAValueIsDropped)
+{
+    TIniFile ini(Write("[Settings]\nUID=\"7\"\nsingle='7'\nspaced = \"a b\" \nmixed=\"7'\nlone=\"\n"
+                       "empty=\"\"\ninner=\"a\"b\"\ndouble=\"\"x\"\"\nmiddle=a\"b\"\n"));
+    struct Case {
+        const char* key;
+        const char* expected;
+    };
+    for (const Case& c : {Case{"UID", "7"}, Case{"single", "7"}, Case{"spaced", "a b"},
+                          Case{"mixed", "\"7'"}, Case{"lone", "\""}, Case{"empty", ""},
+                          Case{"inner", "a\"b"}, Case{"double", "\"x\""},
+                          Case{"middle", "a\"b\""}}) {
+        EXPECT_EQ(ini.ReadString("Settings", c.key, "?"), c.expected) << c.key;
+    }
+    EXPECT_EQ(ini.ReadInteger("Settings", "UID", -1), 7);
+    EXPECT_EQ(ini.ReadString("Settings", "missing", "\"default\""), "\"default\"");
+    EXPECT_EQ(ini.ReadSectionValues("Settings")[0], "UID=\"7\"");  // the section as written
+
+    // The in-memory variant keeps its own rule: apostrophes only.
+    TMemIniFile mem(FPath.string());
+    EXPECT_EQ(mem.ReadString("Settings", "UID", ""), "\"7\"");
+    EXPECT_EQ(mem.ReadString("Settings", "single", ""), "7");
+    EXPECT_EQ(mem.ReadString("Settings", "mixed", ""), "\"7'");
+}
+
+TEST_F(IniFileTest, AFifoADeviceOrAHugeFileReadsAsEmptyAtOnceAndSaysWhy)
+{
+    const std::string dir = FPath.string() + ".d";
+    std::filesystem::create_directories(dir);
+    const std::string fifo = dir + "/fifo.ini";
+    const std::string zero = dir + "/zero.ini";
+    const std::string huge = dir + "/huge.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    std::ofstream(huge) << "[Settings]\nUID=7\n";
+    std::filesystem::resize_file(huge, 16 * 1024 * 1024 + 1);
+    // Should a reader wait on the FIFO for a writer, play that writer after a while, so that the
+    // test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread guard([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (std::chrono::steady_clock::now() < deadline)
+                continue;
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+        }
+    });
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    for (const Case& c : {Case{fifo, "Not a regular file (a FIFO)"}, Case{zero, "Not a regular file (a device)"},
+                          Case{huge, "File is larger than 16 MB"}, Case{dir, "Is a directory"}}) {
+        TMemIniFile ini(c.path);
+        EXPECT_TRUE(ini.ReadSections().empty()) << c.path;
+        EXPECT_EQ(ini.ReadErrorText(), "Cannot open file \"" + c.path + "\". " + c.reason);
+    }
+    done = true;
+    guard.join();
+    EXPECT_EQ(TIniFile(dir + "/missing.ini").ReadErrorText(), "");
+    EXPECT_EQ(TIniFile(Write("[A]\nb=c\n")).ReadErrorText(), "");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
