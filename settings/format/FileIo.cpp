@@ -35,6 +35,25 @@ class TFileDescriptor {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+std::string TooLargeText() {
+  return "File is larger than " + std::to_string(kMaxSettingsFileBytes / (1024 * 1024)) + " MB";
+}
+
+// Why a file of this status is no settings file; empty when it may be one.
+std::string KindProblem(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (S_ISFIFO(info.st_mode)) return "Not a regular file (a FIFO)";
+  if (S_ISSOCK(info.st_mode)) return "Not a regular file (a socket)";
+  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "Not a regular file (a device)";
+  if (!S_ISREG(info.st_mode)) return "Not a regular file";
+  if (info.st_size > static_cast<off_t>(kMaxSettingsFileBytes)) return TooLargeText();
+  return "";
+}
+
+[[noreturn]] void ThrowOpenError(const std::string& fileName, const std::string& reason) {
+  throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + reason);
+}
+
 std::filesystem::path ResolveLink(const std::string& fileName) {
   std::error_code ec;
   std::filesystem::path path(fileName);
@@ -95,15 +114,14 @@ void SyncFolder(const std::filesystem::path& folder) {
 std::string ErrorText(int errorCode) { return std::strerror(errorCode); }
 
 std::string ReadFileBytes(const std::string& fileName) {
-  TFileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Get() < 0) {
-    int error = errno;
-    throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + ErrorText(error));
-  }
+  CheckSettingsFileKind(fileName);
+  // Should a FIFO have taken the file's place since the check, O_NONBLOCK keeps open() from waiting
+  // for a writer, and fstat below refuses it.
+  TFileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.Get() < 0) ThrowOpenError(fileName, ErrorText(errno));
   struct stat info {};
-  if (::fstat(file.Get(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + ErrorText(EISDIR));
-  }
+  if (::fstat(file.Get(), &info) != 0) ThrowOpenError(fileName, ErrorText(errno));
+  if (std::string problem = KindProblem(info); !problem.empty()) ThrowOpenError(fileName, problem);
   std::string bytes;
   char buffer[65536];
   for (;;) {
@@ -115,7 +133,17 @@ std::string ReadFileBytes(const std::string& fileName) {
     }
     if (got == 0) return bytes;
     bytes.append(buffer, static_cast<size_t>(got));
+    // A file that grows while it is read, or reports no size, still stops here.
+    if (bytes.size() > kMaxSettingsFileBytes) {
+      throw EReadError("Error reading file " + Quoted(fileName) + ". " + TooLargeText());
+    }
   }
+}
+
+void CheckSettingsFileKind(const std::string& fileName) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0) return;  // missing: the caller's open says so
+  if (std::string problem = KindProblem(info); !problem.empty()) ThrowOpenError(fileName, problem);
 }
 
 void WriteFileAtomically(const std::string& fileName, std::string_view contents) {

@@ -8,16 +8,19 @@
 
 void TSettingsComponent::ReadFile(const std::string& fileName) {
   FReadSuccessful = true;
-  RestoreFromBackup(fileName, false);
-  std::error_code ec;
-  if (!std::filesystem::exists(fileName, ec)) return;
+  FReadParseErrorText.clear();
+  FReadRestoredFromBackup = false;
   try {
+    FReadRestoredFromBackup = RestoreFromBackup(fileName, false);
+    std::error_code ec;
+    if (!std::filesystem::exists(fileName, ec)) return;
     LoadComponentFromFile(*this, fileName);
   } catch (const EStreamError& error) {
     FReadSuccessful = false;
     FReadErrorText = error.what();
-  } catch (const EParserError&) {
+  } catch (const EParserError& error) {
     // Raised before any property was assigned: the constructor values stand.
+    FReadParseErrorText = "line " + std::to_string(error.Line()) + ": " + error.what();
   }
 }
 

@@ -23,10 +23,14 @@ int CopyFileReplacing(const std::string& from, const std::string& to) {
   return ec.value() != 0 ? ec.value() : EIO;
 }
 
+// A FIFO, a device or a folder in the file's place is neither: it is left for the read to refuse,
+// and a backup copy over it would fail anyway.
 bool IsMissingOrEmpty(const std::string& fileName) {
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not block
-  if (fd < 0) return true;
   struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0) return true;
+  if (!S_ISREG(info.st_mode)) return false;
+  int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return true;
   bool empty = ::fstat(fd, &info) != 0 || info.st_size == 0;
   ::close(fd);
   return empty;
@@ -70,18 +74,21 @@ void BackupFile(const std::string& fileName) {
   }
 }
 
-void RestoreFromBackup(const std::string& fileName, bool raiseErrors) {
+bool RestoreFromBackup(const std::string& fileName, bool raiseErrors) {
   std::string backup = fileName + ".bak";
   std::error_code ec;
-  if (!IsMissingOrEmpty(fileName) || !std::filesystem::exists(backup, ec)) return;
+  if (!IsMissingOrEmpty(fileName) || !std::filesystem::exists(backup, ec)) return false;
+  CheckSettingsFileKind(backup);
   int error = CopyFileReplacing(backup, fileName);
-  if (error == 0 || IsFileSystemError(error)) return;
+  if (error == 0) return true;
+  if (IsFileSystemError(error)) return false;
   if (raiseErrors) {
     throw EFileCopyError("Cannot copy \"" + backup + "\" to \"" + fileName + "\". " + ErrorText(error), error);
   }
   MyMessageBox("Unable to load file " + fileName + " (" + ErrorText(error) +
                    "). Failed to restore file from backup. Loading default settings.",
                "Error", MB_ICONERROR);
+  return false;
 }
 
 void TTemp::ReaderError(TReader&, const std::string&, bool& handled) { handled = true; }

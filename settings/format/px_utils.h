@@ -28,10 +28,13 @@ void LoadComponentFromText(TComponent& root, std::string_view bytes);
 void BackupFile(const std::string& fileName);
 
 // Before a read: when fileName is missing or empty and fileName + ".bak" exists, copies the backup
-// into place. File-system failures (I/O error, missing folder or file, name too long, unsupported)
-// are silent; other failures throw EFileCopyError when raiseErrors is true and are otherwise
-// reported in a message box captioned "Error".
-void RestoreFromBackup(const std::string& fileName, bool raiseErrors);
+// into place; returns whether it did. A FIFO, device or folder at fileName counts as present and
+// is left alone. File-system failures (I/O error, missing folder or file, name too long,
+// unsupported) are silent; other failures throw EFileCopyError when raiseErrors is true and are
+// otherwise reported in a message box captioned "Error". A backup that is not a regular file or
+// is too large to be a settings file is never copied: that throws EFOpenError whatever raiseErrors
+// says, as reading it would.
+bool RestoreFromBackup(const std::string& fileName, bool raiseErrors);
 
 // The reader's error callback: marks every property-level error handled, so reading goes on.
 class TTemp {

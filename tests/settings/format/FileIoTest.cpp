@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "SpecialFiles.h"
 #include "TempFolder.h"
 #include "settings/format/StreamErrors.h"
 
@@ -60,4 +61,42 @@ TEST(FileIo, ReadsWholeFilesAndRaisesOpenErrorsForMissingFilesAndFolders) {
   EXPECT_EQ(ReadFileBytes(folder / "big"), bytes);
   EXPECT_THROW(ReadFileBytes(folder / "none"), EFOpenError);
   EXPECT_THROW(ReadFileBytes(folder.Path()), EFOpenError);
+}
+
+TEST(FileIo, RefusesFifosDevicesAndOversizedFilesAtOnceAndReadsAFileOfTheLimitSize) {
+  TempFolder folder;
+  TFifo fifo(folder / "fifo.ini");
+  MakeEndlessDeviceLink(folder / "zero.ini");
+  MakeSparseFile(folder / "huge.ini", kMaxSettingsFileBytes + 1);
+  struct Case {
+    const char* name;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"fifo.ini", "Not a regular file (a FIFO)"},
+      {"zero.ini", "Not a regular file (a device)"},
+      {"huge.ini", "File is larger than 16 MB"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder / c.name;
+    const std::string expected = "Cannot open file \"" + path + "\". " + c.reason;
+    try {
+      ReadFileBytes(path);
+      ADD_FAILURE() << c.name << " was read";
+    } catch (const EFOpenError& error) {
+      EXPECT_EQ(error.what(), expected);
+    }
+    try {
+      CheckSettingsFileKind(path);
+      ADD_FAILURE() << c.name << " passed the check";
+    } catch (const EFOpenError& error) {
+      EXPECT_EQ(error.what(), expected);
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(folder / "fifo.ini"));
+
+  MakeSparseFile(folder / "limit.ini", kMaxSettingsFileBytes);
+  EXPECT_EQ(ReadFileBytes(folder / "limit.ini").size(), kMaxSettingsFileBytes);
+  EXPECT_NO_THROW(CheckSettingsFileKind(folder / "limit.ini"));
+  EXPECT_NO_THROW(CheckSettingsFileKind(folder / "missing.ini"));  // the reader reports that one
 }

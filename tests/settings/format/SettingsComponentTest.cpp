@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "SpecialFiles.h"
 #include "TempFolder.h"
 #include "TestComponent.h"
 #include "platform/MainThread.h"
 #include "platform/RecordingMessageBoxPresenter.h"
+#include "settings/format/FileIo.h"
 #include "settings/format/ObjectWriter.h"
 
 class SettingsComponent : public ::testing::Test {
@@ -96,4 +98,97 @@ TEST_F(SettingsComponent, AFailedSaveIsShownAndLeavesFileAndBackupAlone) {
   nowhere.Save(folder / "missing/test.ini");
   ASSERT_EQ(boxes.Boxes().size(), 2u);
   EXPECT_TRUE(boxes.Boxes()[1].text.starts_with("Error saving file (test.ini): Cannot create file \""));
+}
+
+TEST_F(SettingsComponent, RecordsWhyATextDidNotParseAndWhetherTheBackupWasPutInPlaceFirst) {
+  const std::string good = SavedText(77);
+  const std::string damaged = "object TTestComponent\r\n  Number = ?\r\nend\r\n";
+  const std::string empty;
+  struct Case {
+    const std::string* fileText;    // nullptr: no file
+    const std::string* backupText;  // nullptr: no backup
+    bool restored;
+    bool parses;
+  };
+  const Case cases[] = {
+      {&damaged, nullptr, false, false},
+      {&damaged, &good, false, false},  // a file that is there is read, not replaced by its backup
+      {&empty, &damaged, true, false},
+      {nullptr, &damaged, true, false},
+      {&empty, &good, true, true},
+      {&good, nullptr, false, true},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(file);
+    std::filesystem::remove(backup);
+    if (c.fileText) WriteTextFile(file, *c.fileText);
+    if (c.backupText) WriteTextFile(backup, *c.backupText);
+    TTestComponent component;
+    component.Read(file);
+    const std::string label = "case " + std::to_string(&c - cases);
+    EXPECT_TRUE(component.ReadSuccessful()) << label;
+    EXPECT_EQ(component.ReadRestoredFromBackup(), c.restored) << label;
+    EXPECT_EQ(component.Number, c.parses ? 77 : 5000) << label;
+    EXPECT_EQ(component.ReadParseErrorText(), c.parses ? "" : "line 2: Invalid property value") << label;
+    if (c.backupText) {
+      EXPECT_EQ(ReadTextFile(backup), *c.backupText) << label;
+    }
+  }
+  EXPECT_TRUE(boxes.Boxes().empty());
+
+  // The next read starts afresh.
+  TTestComponent component;
+  WriteTextFile(file, damaged);
+  component.Read(file);
+  WriteTextFile(file, good);
+  component.Read(file);
+  EXPECT_EQ(component.ReadParseErrorText(), "");
+  EXPECT_EQ(component.Number, 77);
+}
+
+TEST_F(SettingsComponent, RefusesAFifoADeviceOrAHugeFileAsTheFileOrItsBackupAndLosesNothing) {
+  enum class TKind { Fifo, Device, Huge };
+  struct Case {
+    bool inBackup;
+    TKind kind;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {false, TKind::Fifo, "Not a regular file (a FIFO)"},
+      {false, TKind::Device, "Not a regular file (a device)"},
+      {false, TKind::Huge, "File is larger than 16 MB"},
+      {true, TKind::Fifo, "Not a regular file (a FIFO)"},
+      {true, TKind::Device, "Not a regular file (a device)"},
+      {true, TKind::Huge, "File is larger than 16 MB"},
+  };
+  for (const Case& c : cases) {
+    TempFolder place;
+    const std::string settings = place / "test.ini";
+    const std::string special = c.inBackup ? settings + ".bak" : settings;
+    // A good backup beside a special file, or an empty file that a special backup would replace.
+    const std::string other = c.inBackup ? settings : settings + ".bak";
+    const std::string otherText = c.inBackup ? "" : SavedText(77);
+    WriteTextFile(other, otherText);
+    std::unique_ptr<TFifo> fifo;
+    if (c.kind == TKind::Fifo) fifo = std::make_unique<TFifo>(special);
+    if (c.kind == TKind::Device) MakeEndlessDeviceLink(special);
+    if (c.kind == TKind::Huge) MakeSparseFile(special, kMaxSettingsFileBytes + 1);
+    const std::string label = std::string(c.reason) + (c.inBackup ? " as backup" : " as file");
+
+    TTestComponent component;
+    component.Read(settings);
+    EXPECT_FALSE(component.ReadSuccessful()) << label;
+    EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + special + "\". " + c.reason) << label;
+    EXPECT_EQ(component.Number, 5000) << label;
+    EXPECT_FALSE(component.ReadRestoredFromBackup()) << label;
+    // Nothing was copied over anything.
+    EXPECT_EQ(ReadTextFile(other), otherText) << label;
+    const auto status = std::filesystem::symlink_status(special);
+    switch (c.kind) {
+      case TKind::Fifo: EXPECT_TRUE(std::filesystem::is_fifo(status)) << label; break;
+      case TKind::Device: EXPECT_TRUE(std::filesystem::is_symlink(status)) << label; break;
+      case TKind::Huge: EXPECT_EQ(std::filesystem::file_size(special), kMaxSettingsFileBytes + 1) << label; break;
+    }
+  }
+  EXPECT_TRUE(boxes.Boxes().empty());
 }
