@@ -9,6 +9,8 @@
 class TProgramModules {
  public:
   // settingsDirOverride: read the settings from this folder instead of the one uid.ini decides.
+  // Throws ESettingsDirError (settings/location/SettingsModule.h), with no module started, when it
+  // is not an existing folder.
   explicit TProgramModules(const std::string& settingsDirOverride = "");
   // Finalises in reverse order; the settings are never written back.
   ~TProgramModules();

@@ -13,17 +13,27 @@ int ReportOnStandardError(HWND, const std::string& text, const std::string&, UIN
   return IDOK;
 }
 
+void FreeAudioDevice() {
+  BASS_SetDevice(0);
+  BASS_Free();
+}
+
 }  // namespace
 
 TCliModules::TCliModules(const std::string& settingsDir) {
   InitMainThread();
   SetMessageBoxPresenter(&ReportOnStandardError);
   BASS_Init(0, 44100, 0, nullptr, nullptr);
-  FModules = std::make_unique<TProgramModules>(settingsDir);
+  try {
+    FModules = std::make_unique<TProgramModules>(settingsDir);
+  } catch (...) {
+    // The destructor does not run for a constructor that throws (an unusable --settings-dir).
+    FreeAudioDevice();
+    throw;
+  }
 }
 
 TCliModules::~TCliModules() {
   FModules.reset();
-  BASS_SetDevice(0);
-  BASS_Free();
+  FreeAudioDevice();
 }

@@ -9,7 +9,9 @@
 
 // Main thread. Records the main thread, sends message boxes (reports) to standard error prefixed
 // "tonesentry: ", initialises the no-sound audio device and starts the program's modules with the
-// settings from settingsDir (empty: the usual settings folder).
+// settings from settingsDir (empty: the usual settings folder). Throws ESettingsDirError
+// (settings/location/SettingsModule.h), with the audio device freed again, when settingsDir is
+// not an existing folder.
 class TCliModules {
  public:
   explicit TCliModules(const std::string& settingsDir);

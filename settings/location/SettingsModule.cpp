@@ -1,5 +1,9 @@
 #include "settings/location/SettingsModule.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "platform/TickCount.h"
@@ -11,19 +15,23 @@ uint64_t ProgramStartTick = 0;
 
 namespace {
 
-std::string WithTrailingSlash(std::string folder) {
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder;
+// A user's settings folder must exist: reading built-in values from a mistyped name would pass
+// unnoticed.
+void CheckSettingsDirOverride(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) {
+    int error = errno;
+    if (error == ENOENT || error == ENOTDIR) throw ESettingsDirError("settings folder " + folder + " does not exist");
+    throw ESettingsDirError("settings folder " + folder + " cannot be used: " + std::strerror(error));
+  }
+  if (!S_ISDIR(info.st_mode)) throw ESettingsDirError("settings folder " + folder + " is not a folder");
 }
 
 }  // namespace
 
 void InitializeSettingsModule(const std::string& settingsDirOverride) {
-  InitSettingsLocation();
-  if (!settingsDirOverride.empty()) {
-    SettingsDir = WithTrailingSlash(settingsDirOverride);
-    InitProfilePaths();
-  }
+  if (!settingsDirOverride.empty()) CheckSettingsDirOverride(settingsDirOverride);
+  InitSettingsLocation(settingsDirOverride);
   PlayerIni = std::make_unique<TPlayerIni>();
   PlayerIni->Read();
   SystemIni = std::make_unique<TSystemIni>();

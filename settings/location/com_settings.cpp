@@ -112,16 +112,19 @@ void InitProfilePaths() {
 }
 
 std::string ResolveSettingsRelativeDir(const std::string& value) {
-  auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
   std::string result = value;
-  if (value.size() >= 2 && isSeparator(value[0]) && !isSeparator(value[1])) {
+  // Only the stored Windows form "\Folder" is relative; "/folder" is an absolute Linux path.
+  if (value.size() >= 2 && value[0] == '\\' && value[1] != '\\') {
     std::string relative = value;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     std::string base = SettingsDir;
     if (!base.empty() && base.back() == '/') base.pop_back();
     result = base + relative;
   }
-  if (!result.empty() && isSeparator(result.back())) result.pop_back();
+  // The root folder keeps its one separator: without it, it would name no folder at all.
+  if (result.size() > 1 || result == "\\") {
+    if (result.back() == '\\' || result.back() == '/') result.pop_back();
+  }
   return result;
 }
 
@@ -152,10 +155,19 @@ void HandStreamUserAgentToAudioLibrary(const std::string& userAgent) {
   BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, StreamUserAgentAnsi.c_str());
 }
 
-void InitSettingsLocation() {
-  std::string executable = ExecutablePath();
-  ProgramDir = executable.empty() ? std::string() : WithTrailingSlash(fs::path(executable).parent_path().string());
-  InitSettingsDir(fs::path(executable).filename().string());
+void InitSettingsLocation(const std::string& settingsDirOverride) {
+  InitSettingsLocation(ExecutablePath(), settingsDirOverride);
+}
+
+void InitSettingsLocation(const std::string& executablePath, const std::string& settingsDirOverride) {
+  ProgramDir = executablePath.empty() ? std::string() : WithTrailingSlash(fs::path(executablePath).parent_path().string());
+  if (settingsDirOverride.empty()) {
+    InitSettingsDir(fs::path(executablePath).filename().string());
+  } else {
+    // The user's folder replaces the usual one, which is then neither created nor seeded.
+    SettingsUID.clear();
+    SettingsDir = WithTrailingSlash(settingsDirOverride);
+  }
   InitProfilePaths();
 }
 

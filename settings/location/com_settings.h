@@ -40,9 +40,10 @@ void InitSettingsDir(const std::string& executableFileName);
 // Sets RunIniPath, LastProfileIniPath and ResumePlaybackIniPath from SettingsDir.
 void InitProfilePaths();
 
-// A folder setting that starts with a single '\' or '/' is taken as relative to SettingsDir
-// ("\VoiceTracks\" -> SettingsDir + "VoiceTracks"); separators in that case become '/'. One
-// trailing separator is removed from every result.
+// A folder setting stored in the Windows form with a single leading '\' is relative to SettingsDir
+// ("\VoiceTracks\" -> SettingsDir + "VoiceTracks"; its separators become '/'). Anything else keeps
+// its text: "/srv/jingles/" is an absolute Linux path and "\\server\share\" a network path. One
+// trailing separator is removed from every result, except from the root folder "/".
 std::string ResolveSettingsRelativeDir(const std::string& value);
 
 // Fills MessageTable from the [Strings] section of langIniPath (missing keys and a missing file
@@ -60,9 +61,13 @@ TDateTime CurrentClockTime();
 void HandStreamUserAgentToAudioLibrary(const std::string& userAgent);
 
 // The settings module's start-up, first part: ProgramDir, the settings folder and the profile
-// paths. The player and system settings are created and read after it, and then
-// InitSettingsEnvironment runs with values taken from the system settings.
-void InitSettingsLocation();
+// paths. settingsDirOverride, when not empty, is the settings folder: uid.ini is not read and no
+// folder is created or seeded (the caller has checked that it is a folder). The player and
+// system settings are created and read after it, and then InitSettingsEnvironment runs with
+// values taken from the system settings.
+void InitSettingsLocation(const std::string& settingsDirOverride = "");
+// The same, for the executable at executablePath instead of the running one.
+void InitSettingsLocation(const std::string& executablePath, const std::string& settingsDirOverride);
 // The rest of the start-up: the message table from the language folder langDir, MondayFirst,
 // WindowPosIniPath and the network user agent.
 void InitSettingsEnvironment(const std::string& langDir, const std::string& streamUserAgent);

@@ -39,6 +39,8 @@ TEST_F(SettingsLocation, PutsTheSettingsUnderThePerUserOrAllUsersFolderByTheAllu
       {"[Settings]\nUID=7\nAllusers=A\n", "common"},
       {"[Settings]\nUID=7\nAllusers=a\n", "user"},
       {"[settings]\nuid=7\n", "user"},
+      {"[Settings]\nUID=\"7\"\nAllusers=\"A\"\n", "common"},  // quotes are not part of the value
+      {"[Settings]\nUID='7'\nAllusers='a'\n", "user"},
   };
   for (const Case& c : cases) {
     WriteUid(c.uidIni);
@@ -119,6 +121,24 @@ TEST_F(SettingsLocation, KeepsOnlyTheLastCopyFailureAndGoesOn) {
   EXPECT_TRUE(SettingsInitError.starts_with("Init error: Code 2. Cannot copy \"" + ProgramDir + "Templates/broken\""));
 }
 
+TEST_F(SettingsLocation, AFolderGivenByTheUserIsUsedAsItIsAndTheUsualOneIsNeitherCreatedNorSeeded) {
+  WriteUid("[Settings]\nUID=7\n");
+  const std::string own = folder / "own";
+  std::filesystem::create_directory(own);
+  InitSettingsLocation(ProgramDir + "tonesentry", own);
+  EXPECT_EQ(ProgramDir, folder / "program/");
+  EXPECT_EQ(SettingsDir, own + "/");
+  EXPECT_EQ(SettingsUID, "");
+  EXPECT_EQ(RunIniPath, own + "/Profile/run.ini");
+  EXPECT_FALSE(std::filesystem::exists(folder / "user"));
+  EXPECT_TRUE(std::filesystem::is_empty(own));
+
+  // Without one, uid.ini decides and the new folder is seeded.
+  InitSettingsLocation(ProgramDir + "tonesentry", "");
+  EXPECT_EQ(SettingsDir, folder / "user/ToneSentry/Quaverlin_7/");
+  EXPECT_EQ(ReadTextFile(SettingsDir + "line.in"), "line");
+}
+
 TEST_F(SettingsLocation, DerivesTheProfilePaths) {
   SettingsDir = "/s/";
   InitProfilePaths();
@@ -136,8 +156,11 @@ TEST_F(SettingsLocation, ResolvesFolderSettingsRelativeToTheSettingsFolder) {
   const Case cases[] = {
       {"\\VoiceTracks\\", SettingsDir + "VoiceTracks"},
       {"\\Voice\\Tracks", SettingsDir + "Voice/Tracks"},
-      {"/VoiceTracks/", SettingsDir + "VoiceTracks"},
+      {"/VoiceTracks/", "/VoiceTracks"},  // an absolute Linux path
+      {"/srv/jingles", "/srv/jingles"},
+      {"/", "/"},
       {"\\\\server\\share\\", "\\\\server\\share"},
+      {"\\\\server\\share", "\\\\server\\share"},
       {"D:\\Jingles\\", "D:\\Jingles"},
       {"//server/share/", "//server/share"},
       {"\\", ""},
