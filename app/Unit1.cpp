@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -175,15 +176,20 @@ void TForm1::Button6Click() {
   OpenFile(path);
 }
 
-bool TForm1::OpenFile(const QString& path) {
-  int errorCode = 0;
-  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(path.toStdString(), errorCode);
+bool TForm1::OpenFile(const QString& path) { return OpenFile(QFile::encodeName(path).toStdString()); }
+
+bool TForm1::OpenFile(const std::string& nativePath) {
+  const QString shownPath = QFile::decodeName(QByteArray::fromStdString(nativePath));
+  TOpenError error;
+  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(nativePath, error);
   if (!analysis) {
-    MessageBox(FWnd, "Cannot open \"" + path.toStdString() + "\": " + AudioErrorText(errorCode, true),
-               "Error", MB_OK | MB_ICONERROR);
+    const std::string reason = error.problem.empty() ? AudioErrorText(error.audioErrorCode, true) : error.problem;
+    MessageBox(FWnd, "Cannot open \"" + shownPath.toStdString() + "\": " + reason, "Error", MB_OK | MB_ICONERROR);
     return false;
   }
   FEdit1->clear();
+  FAnalysisPath = shownPath;
+  FAnalysisError.clear();
   FAnalysis = std::move(analysis);  // the previous analysis (already replaced) frees its streams
   FProgress->setValue(0);
   FProgress->show();
@@ -212,6 +218,11 @@ void TForm1::FinishAnalysisIfDone() {
   if (!FAnalysis->Done()) return;
   FFeedTimer.stop();
   FProgress->hide();
+  FAnalysisError = FAnalysis->ErrorText();
+  if (!FAnalysisError.empty()) {
+    MessageBox(FWnd, "Cannot analyse \"" + FAnalysisPath.toStdString() + "\": " + FAnalysisError, "Error",
+               MB_OK | MB_ICONERROR);
+  }
 }
 
 void TForm1::tbDTMFLevValueChange() {
@@ -239,6 +250,8 @@ void TForm1::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (!urls.isEmpty() && urls.first().isLocalFile()) {
     event->acceptProposedAction();
-    OpenFile(urls.first().toLocalFile());
+    // The URL carries the name's bytes percent-encoded; a QString would lose those that are not
+    // valid in the locale's encoding.
+    OpenFile(QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1()).toStdString());
   }
 }

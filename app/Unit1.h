@@ -32,8 +32,14 @@ class TForm1 : public QWidget {
   // A file that cannot be opened as audio shows a message box captioned "Error" and changes
   // nothing. Returns whether the analysis started.
   bool OpenFile(const QString& path);
+  // The same for a name given as the file system's bytes (argv, a dropped URL): Qt's strings
+  // cannot hold a name that is not valid in the locale's encoding, these bytes can.
+  bool OpenFile(const std::string& nativePath);
   // True while a file is being decoded or its last keys are still being analysed.
   bool Analysing() const;
+  // Why the last analysis ended before the end of its file (also shown in a message box); empty
+  // when it did not, or is still running.
+  const std::string& AnalysisError() const { return FAnalysisError; }
 
   // The controls, for the desktop glue and tests.
   QPushButton* Button6() const { return FButton6; }
@@ -77,4 +83,6 @@ class TForm1 : public QWidget {
   bool FControlsReady = false;
   bool FShown = false;
   std::unique_ptr<TFileAnalysis> FAnalysis;
+  QString FAnalysisPath;
+  std::string FAnalysisError;
 };

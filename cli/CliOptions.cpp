@@ -3,10 +3,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "dtmf/qv_dtmf.h"
+
 namespace {
 
 constexpr double MinLevelDb = -120;
-constexpr double MaxDelaySeconds = 60;
 
 double ParseNumber(const std::string& option, const std::string& text) {
   char* end = nullptr;
@@ -62,7 +63,7 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
       options.channelMode = ParseChannelMode(OptionValue(args, i, "--channels"));
     } else if (IsOption(arg, "--delay")) {
       const double delay = ParseNumber("--delay", OptionValue(args, i, "--delay"));
-      if (delay < 0 || delay > MaxDelaySeconds) throw EUsage("--delay must be between 0 and 60 s");
+      if (!IsValidDtmfDelay(delay)) throw EUsage("--delay must be between 0 and 60 s");
       options.delaySeconds = delay;
     } else if (IsOption(arg, "--format")) {
       options.format = ParseFormat(OptionValue(args, i, "--format"));
@@ -79,18 +80,21 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
 TGenerateOptions ParseGenerate(const std::vector<std::string>& args, size_t first) {
   TGenerateOptions options;
   bool haveKeys = false;
+  bool onlyKeys = false;
   for (size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "-o" || IsOption(arg, "--output")) {
+    if (!onlyKeys && arg == "--") {
+      onlyKeys = true;
+    } else if (!onlyKeys && (arg == "-o" || IsOption(arg, "--output"))) {
       options.outputPath = OptionValue(args, i, arg == "-o" ? "-o" : "--output");
-    } else if (!haveKeys && (arg.empty() || arg[0] != '-')) {
+    } else if (!haveKeys && (onlyKeys || arg.empty() || arg[0] != '-')) {
       options.keys = arg;
       haveKeys = true;
     } else {
       throw EUsage("unexpected argument '" + arg + "'");
     }
   }
-  if (!haveKeys) throw EUsage("generate needs the KEYS to play");
+  if (!haveKeys || options.keys.empty()) throw EUsage("generate needs the KEYS to play");
   if (options.outputPath.empty()) throw EUsage("generate needs -o OUT.wav");
   return options;
 }
@@ -121,8 +125,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
   if (args.empty()) throw EUsage("no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
+    if (args.size() > 1) throw EUsage(command + " takes no arguments");
     line.command = TCommand::Help;
   } else if (command == "--version") {
+    if (args.size() > 1) throw EUsage("--version takes no arguments");
     line.command = TCommand::Version;
   } else if (command == "detect") {
     line.command = TCommand::Detect;

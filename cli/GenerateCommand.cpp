@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "audio/AudioErrorText.h"
+#include "cli/ReplacementFile.h"
 #include "playback/audio_dtmfgen.h"
 
 namespace {
@@ -14,41 +16,65 @@ namespace {
 constexpr int GeneratorRate = 44100;
 constexpr DWORD ReadFailed = 0xFFFFFFFF;
 
-struct TSndFileCloser {
-  void operator()(SNDFILE* file) const { sf_close(file); }
+// The tone generator's stream, freed when done.
+class TToneStream {
+ public:
+  explicit TToneStream(const std::string& keys)
+      : FHandle(CreateDTMFStream("dtmf=" + keys, BASS_STREAM_DECODE)) {}
+  ~TToneStream() { BASS_StreamFree(FHandle); }
+  TToneStream(const TToneStream&) = delete;
+  TToneStream& operator=(const TToneStream&) = delete;
+  HSTREAM Handle() const { return FHandle; }
+
+ private:
+  HSTREAM FHandle;
 };
 
-}  // namespace
-
-int RunGenerate(const TGenerateOptions& options) {
-  const HSTREAM stream = CreateDTMFStream("dtmf=" + options.keys, BASS_STREAM_DECODE);
-  if (stream == 0) {
-    std::fprintf(stderr, "tonesentry: cannot create the tone stream: %s\n",
-                 AudioErrorText(BASS_ErrorGetCode(), true).c_str());
-    return 1;
-  }
+// Writes the whole stream as 16-bit mono WAV to descriptor; returns why it failed, or "".
+std::string WriteWav(HSTREAM stream, int descriptor) {
   SF_INFO info{};
   info.samplerate = GeneratorRate;
   info.channels = 1;
   info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  std::unique_ptr<SNDFILE, TSndFileCloser> file(sf_open(options.outputPath.c_str(), SFM_WRITE, &info));
-  if (!file) {
-    std::fprintf(stderr, "tonesentry: %s: %s\n", options.outputPath.c_str(), sf_strerror(nullptr));
-    BASS_StreamFree(stream);
-    return 1;
-  }
+  SNDFILE* file = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
+  if (!file) return sf_strerror(nullptr);
+  std::string failure;
   std::vector<int16_t> block(4096);
-  int status = 0;
   for (;;) {
     const DWORD read = BASS_ChannelGetData(stream, block.data(), static_cast<DWORD>(block.size() * 2));
     if (read == ReadFailed) break;
     const sf_count_t frames = read / 2;
-    if (sf_write_short(file.get(), block.data(), frames) != frames) {
-      std::fprintf(stderr, "tonesentry: %s: %s\n", options.outputPath.c_str(), sf_strerror(file.get()));
-      status = 1;
+    if (sf_write_short(file, block.data(), frames) != frames) {
+      failure = sf_strerror(file);
       break;
     }
   }
-  BASS_StreamFree(stream);
-  return status;
+  // Closing writes the final header; a failure there leaves a damaged file too.
+  if (sf_close(file) != 0 && failure.empty()) failure = "the WAV header cannot be written";
+  return failure;
+}
+
+}  // namespace
+
+int RunGenerate(const TGenerateOptions& options) {
+  const TToneStream stream(options.keys);
+  if (stream.Handle() == 0) {
+    std::fprintf(stderr, "tonesentry: cannot create the tone stream: %s\n",
+                 AudioErrorText(BASS_ErrorGetCode(), true).c_str());
+    return 1;
+  }
+  try {
+    TReplacementFile output(options.outputPath);
+    std::string failure = WriteWav(stream.Handle(), output.Descriptor());
+    if (!failure.empty()) failure = options.outputPath + ": " + failure;
+    if (failure.empty()) failure = output.Commit();
+    if (!failure.empty()) {
+      std::fprintf(stderr, "tonesentry: %s\n", failure.c_str());
+      return 1;
+    }
+  } catch (const std::runtime_error& error) {
+    std::fprintf(stderr, "tonesentry: %s\n", error.what());
+    return 1;
+  }
+  return 0;
 }

@@ -66,7 +66,11 @@ void WriteJson(std::ostream& out, const std::vector<TFileResult>& results) {
     file["events"] = events;
     files.push_back(file);
   }
-  out << nlohmann::ordered_json{{"files", files}}.dump(2) << '\n';
+  // File names are bytes, not always UTF-8: invalid sequences become U+FFFD rather than losing the
+  // whole report.
+  out << nlohmann::ordered_json{{"files", files}}.dump(2, ' ', false,
+                                                       nlohmann::ordered_json::error_handler_t::replace)
+      << '\n';
 }
 
 void WriteCsvRows(std::ostream& out, const TFileResult& result) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -162,6 +163,33 @@ TEST_F(MainWindowTest, AnUnreadableFileShowsAnErrorAndLeavesTheWindowAsItWas) {
   EXPECT_NE(boxes.Boxes()[0].text.find("unsupported file format"), std::string::npos)
       << boxes.Boxes()[0].text;
   EXPECT_EQ(form.Edit1()->text(), "9");
+}
+
+// File names are bytes; one that is not UTF-8 must open as the file system spells it.
+TEST_F(MainWindowTest, AFileWhoseNameIsNotUtf8Opens) {
+  const std::string name = "keys\xff\xfe.wav";
+  WriteKeysWav(dir / name, "63");
+  TForm1 form;
+  form.show();
+  RecordingMessageBoxPresenter boxes;  // a failure must not wait on a dialog
+  EXPECT_TRUE(form.OpenFile((dir / name).string()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Analysing(); }, FailSafeMs));
+  QTest::qWait(200);
+  EXPECT_EQ(form.Edit1()->text(), "63");
+}
+
+TEST_F(MainWindowTest, AnAnalysisThatGivesUpShowsWhy) {
+  PlayerIni->SetDTMFChannelMode(7);  // stored, never chosen in the list
+  WriteKeysWav(dir / "stereo.wav", "12", "34");
+  TForm1 form;
+  form.show();
+  RecordingMessageBoxPresenter boxes;
+  EXPECT_EQ(KeysShownFor(form, dir / "stereo.wav"), "");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+  EXPECT_NE(boxes.Boxes()[0].text.find("stereo.wav"), std::string::npos);
+  EXPECT_NE(boxes.Boxes()[0].text.find("unknown channel mode 7"), std::string::npos) << boxes.Boxes()[0].text;
+  EXPECT_NE(form.AnalysisError(), "");
 }
 
 TEST_F(MainWindowTest, CaptionNamesTheProgramAndItsAddress) {

@@ -23,6 +23,8 @@ class TonesentryTool : public testing::Test {
     fs::create_directories(dir / "no-settings");
     WritePlayerIni("right-channel", "  DTMFChannelMode = 1\r\n");
     WritePlayerIni("loud-only", "  DTMFThreshold = 0.5\r\n");
+    WritePlayerIni("unknown-mode", "  DTMFChannelMode = 7\r\n");
+    WritePlayerIni("negative-delay", "  DTMFDelay = -1\r\n");
   }
   // A settings folder whose player.ini holds these property lines.
   static void WritePlayerIni(const std::string& name, const std::string& lines) {
@@ -79,13 +81,86 @@ TEST_F(TonesentryTool, ListJsonCsvAndLabelsDescribeEachKey) {
   EXPECT_NE(labels.out.find("\t#\n"), std::string::npos);
 }
 
+// A FIFO would block open() for ever: every file must finish or fail, each with its reason.
 TEST_F(TonesentryTool, UnreadableFilesAreReportedAndTheOthersStillAnalysed) {
-  const TToolRun run = RunTool(dir, "detect missing.wav keys.wav broken.wav");
+  fs::create_directories(dir / "folder.wav");
+  ASSERT_EQ(RunShell(dir, "rm -f fifo.wav && mkfifo fifo.wav").status, 0);
+  const TToolRun run =
+      RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN +
+                        "' detect missing.wav keys.wav broken.wav folder.wav fifo.wav /dev/zero");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "keys.wav: " + AllKeys + "\n");
-  EXPECT_NE(run.err.find("tonesentry: missing.wav: unable to open the file/invalid server address (2)"),
+  for (const std::string expected :
+       {"tonesentry: missing.wav: no such file\n", "tonesentry: broken.wav: ",
+        "tonesentry: folder.wav: is a folder\n", "tonesentry: fifo.wav: not a regular file (a FIFO)\n",
+        "tonesentry: /dev/zero: not a regular file (a device)\n"}) {
+    EXPECT_NE(run.err.find(expected), std::string::npos) << expected << " in " << run.err;
+  }
+}
+
+// Settings that no analysis can use end each file with their reason instead of never ending.
+TEST_F(TonesentryTool, UnknownChannelModeInTheSettingsFailsEachFileAndSaysSo) {
+  const TToolRun run = RunShell(
+      dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' detect --settings-dir unknown-mode right.wav");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("tonesentry: right.wav: unknown channel mode 7"), std::string::npos) << run.err;
+}
+
+TEST_F(TonesentryTool, DelayOutOfRangeInTheSettingsIsWarnedAboutAndNotUsed) {
+  const TToolRun run = RunShell(
+      dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' detect --settings-dir negative-delay keys.wav");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, AllKeys + "\n");
+  EXPECT_NE(run.err.find("tonesentry: warning: DTMFDelay -1 in the settings is not between 0 and 60 s"),
             std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("tonesentry: broken.wav: "), std::string::npos) << run.err;
+}
+
+TEST_F(TonesentryTool, JsonKeepsEveryResultWhenAFileNameIsNotUtf8) {
+  ASSERT_EQ(RunShell(dir, "cp keys.wav \"$(printf 'bad\\377.wav')\"").status, 0);
+  const TToolRun run = RunTool(dir, "detect --format json keys.wav \"$(printf 'bad\\377.wav')\"");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  ASSERT_EQ(doc["files"].size(), 2u);
+  EXPECT_EQ(doc["files"][1]["file"], "bad\xEF\xBF\xBD.wav");  // the invalid byte as U+FFFD
+  EXPECT_EQ(doc["files"][1]["keys"], AllKeys);
+}
+
+// A result that cannot be written is a failure, whatever prints it.
+TEST_F(TonesentryTool, OutputThatCannotBeWrittenFailsTheCommand) {
+  for (const std::string args : {"detect keys.wav", "detect --format json keys.wav",
+                                 "detect --format csv keys.wav", "settings", "--help", "--version"}) {
+    const TToolRun run = RunShell(dir, std::string("{ '") + TONESENTRY_BIN + "' " + args + " >/dev/full; }");
+    EXPECT_EQ(run.status, 1) << args;
+    EXPECT_NE(run.err.find("tonesentry: cannot write the output"), std::string::npos) << args << ": " << run.err;
+  }
+}
+
+// A full disk (here the file size limit) must leave no truncated WAV that looks whole, and the
+// file it would have replaced as it was.
+TEST_F(TonesentryTool, GenerateOntoAFullDiskLeavesTheOldFileAlone) {
+  std::ofstream(dir / "full.wav") << "the previous file";
+  const TToolRun run = RunShell(dir, std::string("{ ulimit -f 8; trap '' XFSZ; '") + TONESENTRY_BIN +
+                                         "' generate 123456789 -o full.wav; }");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("tonesentry: full.wav: "), std::string::npos) << run.err;
+  EXPECT_EQ(ReadText(dir / "full.wav"), "the previous file");
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_EQ(entry.path().filename().string().rfind(".full.wav", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(TonesentryTool, GenerateTakesKeysAfterADoubleDash) {
+  ASSERT_EQ(RunTool(dir, "generate -o dash.wav -- 5#").status, 0);
+  EXPECT_EQ(RunTool(dir, "detect dash.wav").out, "5#\n");
+}
+
+TEST_F(TonesentryTool, SettingsFolderThatIsNotAFolderIsABadCommandLine) {
+  for (const std::string args : {"detect --settings-dir nowhere keys.wav", "settings --settings-dir keys.wav"}) {
+    const TToolRun run = RunTool(dir, args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_NE(run.err.find("tonesentry: "), std::string::npos) << args;
+    EXPECT_TRUE(run.out.empty()) << args;
+  }
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
 }
 
 TEST_F(TonesentryTool, JsonNamesTheFilesThatFailed) {
@@ -100,7 +175,8 @@ TEST_F(TonesentryTool, StereoModeOnAMonoFileWarnsAndUsesItsChannel) {
   const TToolRun run = RunTool(dir, "detect --channels diff keys.wav");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, AllKeys + "\n");
-  EXPECT_NE(run.err.find("tonesentry: Warning: DTMF source is not stereo."), std::string::npos);
+  EXPECT_NE(run.err.find("tonesentry: keys.wav: Warning: DTMF source is not stereo."), std::string::npos)
+      << run.err;
 }
 
 TEST_F(TonesentryTool, LevelAboveTheTonesFindsNothing) {
@@ -113,7 +189,8 @@ TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
   for (const std::string args : {"", "frobnicate", "detect", "detect --level loud keys.wav",
                                  "detect --level 5 keys.wav", "detect --channels middle keys.wav",
                                  "detect --format xml keys.wav", "detect --bogus keys.wav",
-                                 "generate 123", "generate -o out.wav"}) {
+                                 "generate 123", "generate -o out.wav", "generate '' -o out.wav",
+                                 "--version now", "--help detect", "help me"}) {
     const TToolRun run = RunTool(dir, args);
     EXPECT_EQ(run.status, 2) << args;
     EXPECT_NE(run.err.find("usage: tonesentry detect"), std::string::npos) << args;
@@ -140,6 +217,37 @@ TEST_F(TonesentryTool, SettingsShowsWhereTheSettingsComeFromAndTheirValues) {
   EXPECT_NE(run.out.find("\nobject TSystemIni\n"), std::string::npos);
 }
 
+TEST_F(TonesentryTool, SettingsSaysThatPlayerIniDidNotParseAndThatBuiltInValuesAreInUse) {
+  WritePlayerIni("damaged", "  DTMFChannelMode = ?\r\n");
+  fs::create_directories(dir / "damaged-backup");
+  std::ofstream(dir / "damaged-backup" / "player.ini");  // empty: the backup is put in its place
+  fs::copy_file(dir / "damaged" / "player.ini", dir / "damaged-backup" / "player.ini.bak");
+  struct Case {
+    const char* folder;
+    const char* line;
+  };
+  for (const Case& c : {Case{"damaged", "player.ini: did not parse: line 2: Invalid property value (built-in values in use)\n"},
+                        Case{"damaged-backup", "player.ini: restored from player.ini.bak, did not parse: line 2: "
+                                               "Invalid property value (built-in values in use)\n"}}) {
+    const TToolRun run = RunTool(dir, std::string("settings --settings-dir ") + c.folder);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  DTMFChannelMode = 0\n"), std::string::npos) << run.out;
+  }
+}
+
+TEST_F(TonesentryTool, SettingsFilesThatAreAFifoOrADeviceAreReportedWithoutWaiting) {
+  fs::create_directories(dir / "special");
+  ASSERT_EQ(RunShell(dir, "mkfifo special/player.ini && ln -s /dev/zero special/system.ini").status, 0);
+  const TToolRun run = RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' settings --settings-dir special");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("player.ini: not read: Cannot open file \"special/player.ini\". Not a regular file (a FIFO) "
+                         "(built-in values in use)\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("system.ini: not read: Cannot open file \"special/system.ini\". Not a regular file (a device) "
+                         "(built-in values in use)\n"), std::string::npos) << run.out;
+  const TToolRun detect = RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' detect --settings-dir special /dev/null");
+  EXPECT_EQ(detect.status, 1) << detect.err;  // the settings never stop detect; /dev/null is refused on its own
+}
 TEST_F(TonesentryTool, AnEmptyPlayerIniIsRestoredFromItsBackup) {
   fs::create_directories(dir / "restored");
   std::ofstream(dir / "restored" / "player.ini");
