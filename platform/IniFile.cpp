@@ -1,9 +1,6 @@
 #include "platform/IniFile.h"
 
-#include <fcntl.h>
 #include <ini.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -15,6 +12,8 @@
 #include <mutex>
 #include <optional>
 #include <utility>
+
+#include "platform/LocalFile.h"
 
 namespace {
 
@@ -36,62 +35,17 @@ void ConfigureIniParser()
     });
 }
 
-std::string TooLargeText()
+// The whole file's text; "" when it was read or is missing (a missing file reads as empty),
+// else why not.
+std::string ReadWholeFile(const std::string& fileName, std::string& text)
 {
-    return "File is larger than " + std::to_string(kMaxIniFileBytes / (1024 * 1024)) + " MB";
-}
-
-// Why a file of this status cannot be read as an INI file; empty when it can.
-std::string KindProblem(const struct stat& info)
-{
-    if (S_ISDIR(info.st_mode))
-        return std::strerror(EISDIR);
-    if (S_ISFIFO(info.st_mode))
-        return "Not a regular file (a FIFO)";
-    if (S_ISSOCK(info.st_mode))
-        return "Not a regular file (a socket)";
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-        return "Not a regular file (a device)";
-    if (!S_ISREG(info.st_mode))
-        return "Not a regular file";
-    if (info.st_size > static_cast<off_t>(kMaxIniFileBytes))
-        return TooLargeText();
-    return "";
-}
-
-// The whole file into bytes. Returns "" on success, else why not; a missing file is no error
-// and reads as empty. The type is checked before open(), so a FIFO or device never blocks, and
-// O_NONBLOCK with fstat catches one that takes the file's place in between.
-std::string ReadWholeFile(const std::string& fileName, std::string& bytes)
-{
-    auto failure = [&](const std::string& reason) { return "Cannot open file \"" + fileName + "\". " + reason; };
-    struct stat info{};
-    if (stat(fileName.c_str(), &info) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? "" : failure(std::strerror(errno));
-    if (std::string problem = KindProblem(info); !problem.empty())
-        return failure(problem);
-    const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? "" : failure(std::strerror(errno));
-    std::string problem = fstat(fd, &info) != 0 ? std::strerror(errno) : KindProblem(info);
-    char buffer[65536];
-    while (problem.empty()) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            problem = std::strerror(errno);
-        if (got <= 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(got));
-        if (bytes.size() > kMaxIniFileBytes)  // grew while being read
-            problem = TooLargeText();
-    }
-    close(fd);
-    if (problem.empty())
+    TFileContents contents = ReadRegularFile(fileName, kMaxIniFileBytes);
+    if (contents.errorNumber == ENOENT || contents.errorNumber == ENOTDIR)
         return "";
-    bytes.clear();
-    return failure(problem);
+    if (!contents.problem.empty())
+        return "Cannot open file \"" + fileName + "\". " + AsSentence(contents.problem);
+    text = std::move(contents.bytes);
+    return "";
 }
 
 // Windows drops one pair of matching quotes around a value: "7" and '7' read as 7.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/LocalFile.h"
 #include "settings/format/StreamErrors.h"
 
 namespace {
@@ -34,21 +35,6 @@ class TFileDescriptor {
 };
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-std::string TooLargeText() {
-  return "File is larger than " + std::to_string(kMaxSettingsFileBytes / (1024 * 1024)) + " MB";
-}
-
-// Why a file of this status is no settings file; empty when it may be one.
-std::string KindProblem(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
-  if (S_ISFIFO(info.st_mode)) return "Not a regular file (a FIFO)";
-  if (S_ISSOCK(info.st_mode)) return "Not a regular file (a socket)";
-  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "Not a regular file (a device)";
-  if (!S_ISREG(info.st_mode)) return "Not a regular file";
-  if (info.st_size > static_cast<off_t>(kMaxSettingsFileBytes)) return TooLargeText();
-  return "";
-}
 
 [[noreturn]] void ThrowOpenError(const std::string& fileName, const std::string& reason) {
   throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + reason);
@@ -114,36 +100,17 @@ void SyncFolder(const std::filesystem::path& folder) {
 std::string ErrorText(int errorCode) { return std::strerror(errorCode); }
 
 std::string ReadFileBytes(const std::string& fileName) {
-  CheckSettingsFileKind(fileName);
-  // Should a FIFO have taken the file's place since the check, O_NONBLOCK keeps open() from waiting
-  // for a writer, and fstat below refuses it.
-  TFileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (file.Get() < 0) ThrowOpenError(fileName, ErrorText(errno));
-  struct stat info {};
-  if (::fstat(file.Get(), &info) != 0) ThrowOpenError(fileName, ErrorText(errno));
-  if (std::string problem = KindProblem(info); !problem.empty()) ThrowOpenError(fileName, problem);
-  std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      int error = errno;
-      throw EReadError("Error reading file " + Quoted(fileName) + ". " + ErrorText(error));
-    }
-    if (got == 0) return bytes;
-    bytes.append(buffer, static_cast<size_t>(got));
-    // A file that grows while it is read, or reports no size, still stops here.
-    if (bytes.size() > kMaxSettingsFileBytes) {
-      throw EReadError("Error reading file " + Quoted(fileName) + ". " + TooLargeText());
-    }
-  }
+  TFileContents contents = ReadRegularFile(fileName, kMaxSettingsFileBytes);
+  if (contents.problem.empty()) return std::move(contents.bytes);
+  if (contents.opened) throw EReadError("Error reading file " + Quoted(fileName) + ". " + AsSentence(contents.problem));
+  ThrowOpenError(fileName, AsSentence(contents.problem));
 }
 
 void CheckSettingsFileKind(const std::string& fileName) {
   struct stat info {};
   if (::stat(fileName.c_str(), &info) != 0) return;  // missing: the caller's open says so
-  if (std::string problem = KindProblem(info); !problem.empty()) ThrowOpenError(fileName, problem);
+  if (std::string problem = RegularFileProblem(info, kMaxSettingsFileBytes); !problem.empty())
+    ThrowOpenError(fileName, AsSentence(problem));
 }
 
 void WriteFileAtomically(const std::string& fileName, std::string_view contents) {

@@ -161,7 +161,7 @@ TEST_F(IniFileTest, AFifoADeviceOrAHugeFileReadsAsEmptyAtOnceAndSaysWhy)
         const char* reason;
     };
     for (const Case& c : {Case{fifo, "Not a regular file (a FIFO)"}, Case{zero, "Not a regular file (a device)"},
-                          Case{huge, "File is larger than 16 MB"}, Case{dir, "Is a directory"}}) {
+                          Case{huge, "Larger than 16 MB"}, Case{dir, "Is a folder"}}) {
         TMemIniFile ini(c.path);
         EXPECT_TRUE(ini.ReadSections().empty()) << c.path;
         EXPECT_EQ(ini.ReadErrorText(), "Cannot open file \"" + c.path + "\". " + c.reason);

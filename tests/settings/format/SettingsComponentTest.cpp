@@ -59,14 +59,14 @@ TEST_F(SettingsComponent, RecordsAStreamErrorAndKeepsItsTextAfterALaterSuccessfu
   TTestComponent component;
   component.Read(file);
   EXPECT_FALSE(component.ReadSuccessful());
-  EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + file + "\". Is a directory");
+  EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + file + "\". Is a folder");
 
   std::filesystem::remove(file);
   WriteTextFile(file, SavedText(3));
   component.Read(file);
   EXPECT_TRUE(component.ReadSuccessful());
   EXPECT_EQ(component.Number, 3);
-  EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + file + "\". Is a directory");
+  EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + file + "\". Is a folder");
 }
 
 TEST_F(SettingsComponent, SaveWritesTheFileAndAnIdenticalBackupThatReadBack) {
@@ -156,10 +156,10 @@ TEST_F(SettingsComponent, RefusesAFifoADeviceOrAHugeFileAsTheFileOrItsBackupAndL
   const Case cases[] = {
       {false, TKind::Fifo, "Not a regular file (a FIFO)"},
       {false, TKind::Device, "Not a regular file (a device)"},
-      {false, TKind::Huge, "File is larger than 16 MB"},
+      {false, TKind::Huge, "Larger than 16 MB"},
       {true, TKind::Fifo, "Not a regular file (a FIFO)"},
       {true, TKind::Device, "Not a regular file (a device)"},
-      {true, TKind::Huge, "File is larger than 16 MB"},
+      {true, TKind::Huge, "Larger than 16 MB"},
   };
   for (const Case& c : cases) {
     TempFolder place;
