@@ -3,12 +3,12 @@
 #include <sndfile.h>
 
 #include <cstdio>
-#include <memory>
-#include <stdexcept>
+#include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "audio/AudioErrorText.h"
-#include "cli/ReplacementFile.h"
+#include "platform/ReplacementFile.h"
 #include "playback/audio_dtmfgen.h"
 
 namespace {
@@ -63,18 +63,17 @@ int RunGenerate(const TGenerateOptions& options) {
                  AudioErrorText(BASS_ErrorGetCode(), true).c_str());
     return 1;
   }
+  std::string failure;
   try {
     TReplacementFile output(options.outputPath);
-    std::string failure = WriteWav(stream.Handle(), output.Descriptor());
-    if (!failure.empty()) failure = options.outputPath + ": " + failure;
-    if (failure.empty()) failure = output.Commit();
-    if (!failure.empty()) {
-      std::fprintf(stderr, "tonesentry: %s\n", failure.c_str());
-      return 1;
+    failure = WriteWav(stream.Handle(), output.Descriptor());
+    if (failure.empty()) {
+      if (const int error = output.Commit()) failure = std::strerror(error);
     }
-  } catch (const std::runtime_error& error) {
-    std::fprintf(stderr, "tonesentry: %s\n", error.what());
-    return 1;
+  } catch (const std::system_error& error) {
+    failure = std::strerror(error.code().value());
   }
-  return 0;
+  if (failure.empty()) return 0;
+  std::fprintf(stderr, "tonesentry: %s: %s\n", options.outputPath.c_str(), failure.c_str());
+  return 1;
 }

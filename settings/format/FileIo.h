@@ -19,7 +19,8 @@ void CheckSettingsFileKind(const std::string& fileName);
 
 // Replaces the file's contents so that a crash or failure at any point leaves either the old or
 // the new contents: writes a temporary file in the same folder, flushes it to disk and renames
-// it over fileName (a symbolic link is followed and its target replaced). A new file gets the
+// it over fileName (a symbolic link is followed and its target replaced; a FIFO or a device is
+// written directly, see platform/ReplacementFile.h). A new file gets the
 // usual permissions (0666 less the umask), an existing file keeps its permission bits. Throws
 // EFCreateError when the temporary file cannot be created, EWriteError when writing, flushing
 // or renaming fails; the temporary file is removed on failure.
