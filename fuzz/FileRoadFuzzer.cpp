@@ -2,7 +2,8 @@
 // the push stream and the DTMF worker, to the end. Besides crashes, sanitizer reports and leaks
 // it finds hangs (run with -timeout): an analysis that never finishes holds up RunToEnd.
 // The modules are started once, as the command-line tool starts them (no-sound device), with the
-// settings of an empty temporary folder, so no user's settings are read or touched.
+// settings of an empty temporary folder, so no user's settings are read or touched; the detect
+// options vary with the input.
 #include <stdlib.h>  // mkdtemp, setenv
 
 #include <cstdint>
@@ -10,11 +11,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "cli/CliStartup.h"
 #include "dtmf/FileAnalysis.h"
+#include "platform/MessageBox.h"
+#include "settings/player/PlayerIni.h"
 
 namespace {
 
@@ -34,6 +39,7 @@ class TFuzzRoad {
     setenv("XDG_CONFIG_HOME", FFolder.c_str(), 1);
     std::filesystem::create_directory(FFolder / "settings");
     FModules = std::make_unique<TCliModules>((FFolder / "settings").string());
+    SetMessageBoxPresenter(&ReportOnce);
   }
   ~TFuzzRoad() {
     FModules.reset();
@@ -46,6 +52,16 @@ class TFuzzRoad {
   const std::string& AudioPath() const { return FAudioPath; }
 
  private:
+  // The tool's reports (a mono file with a stereo channel mode is warned about) would repeat for
+  // thousands of inputs; each text is shown once. Any thread.
+  static int ReportOnce(HWND, const std::string& text, const std::string&, UINT) {
+    static std::mutex lock;
+    static std::set<std::string> shown;
+    const std::lock_guard guard(lock);
+    if (shown.insert(text).second) std::fprintf(stderr, "tonesentry: %s\n", text.c_str());
+    return IDOK;
+  }
+
   static std::filesystem::path MakeFolder() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "file_road_fuzzer.XXXXXX").string();
@@ -62,6 +78,16 @@ class TFuzzRoad {
 };
 
 std::unique_ptr<TFuzzRoad> Road;
+
+// The detect options (--channels, --delay, --level) are taken from the input's length, so every
+// input replays alike while the stereo routings, the delay line and quiet tones all get bytes.
+void ApplyDetectOptions(size_t size) {
+  static constexpr double DelaysSeconds[] = {0, 0.3, 1.7};
+  static constexpr double Thresholds[] = {0.05, 0.003};  // the default level, and -50 dB
+  PlayerIni->SetDTMFChannelMode(static_cast<int32_t>(size % 4));
+  PlayerIni->SetDTMFDelay(DelaysSeconds[size / 4 % 3]);
+  PlayerIni->SetDTMFThreshold(Thresholds[size / 12 % 2]);
+}
 
 void WriteInput(const std::string& path, const uint8_t* data, size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -85,6 +111,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > MaxInputBytes) return -1;  // not added to the corpus
   WriteInput(Road->AudioPath(), data, size);
+  ApplyDetectOptions(size);
   TOpenError error;
   std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(Road->AudioPath(), error);
   if (!analysis) return 0;  // not audio: the error is the whole result
