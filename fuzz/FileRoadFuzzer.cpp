@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -79,14 +80,17 @@ class TFuzzRoad {
 
 std::unique_ptr<TFuzzRoad> Road;
 
-// The detect options (--channels, --delay, --level) are taken from the input's length, so every
-// input replays alike while the stereo routings, the delay line and quiet tones all get bytes.
+// The detect options (--channels, --delay, --level, or player.ini's values) are taken from the
+// input's length, so every input replays alike while the stereo routings, the delay line and
+// quiet tones all get bytes. Delays include two that player.ini may hold but that are out of
+// range (the longest allowed, a minute, would make every sixth input cost half a second);
+// levels include 0 (every frame loud enough).
 void ApplyDetectOptions(size_t size) {
-  static constexpr double DelaysSeconds[] = {0, 0.3, 1.7};
-  static constexpr double Thresholds[] = {0.05, 0.003};  // the default level, and -50 dB
+  static constexpr double DelaysSeconds[] = {0, 0.3, 1.7, -1, 1e12};
+  static constexpr double Thresholds[] = {0.05, 0.003, 0};  // the default level, -50 dB, none
   PlayerIni->SetDTMFChannelMode(static_cast<int32_t>(size % 4));
-  PlayerIni->SetDTMFDelay(DelaysSeconds[size / 4 % 3]);
-  PlayerIni->SetDTMFThreshold(Thresholds[size / 12 % 2]);
+  PlayerIni->SetDTMFDelay(DelaysSeconds[size / 4 % std::size(DelaysSeconds)]);
+  PlayerIni->SetDTMFThreshold(Thresholds[size / 24 % std::size(Thresholds)]);
 }
 
 void WriteInput(const std::string& path, const uint8_t* data, size_t size) {

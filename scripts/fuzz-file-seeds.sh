@@ -22,6 +22,7 @@ encode() {
   shift 3
   local exprs=$tone
   ((chans == 2)) && exprs="$tone|$key5"
+  ((chans == 6)) && exprs="$tone|$tone|0|0|$tone|$key5"
   ff -f lavfi -i "aevalsrc=exprs='$exprs':s=$rate:d=0.3" -fflags +bitexact -flags:a +bitexact \
     -map_metadata -1 "$@" "$out/$name"
 }
@@ -44,6 +45,12 @@ encode keys.wma 16000 1 -c:a wmav2 -b:a 32k
 encode keys.aiff 8000 1 -c:a pcm_s16be
 encode keys.caf 8000 2 -c:a alac
 encode keys.au 8000 1 -c:a pcm_s16be
+# More channels, the highest rate and the older WMA.
+encode keys-6ch.opus 48000 6 -c:a libopus -b:a 48k
+encode keys-6ch.ogg 16000 6 -c:a libvorbis -q:a 0
+encode keys-6ch.m4a 16000 6 -c:a aac -b:a 64k
+encode keys-384000.flac 384000 1 -c:a flac -t 0.05
+encode keys-v1.wma 8000 2 -c:a wmav1 -b:a 32k
 
 # WAV headers stating extreme rates and channel counts, each followed by up to half a second
 # (at most 2 KiB) of the 16-bit keys, so no seed runs long.
