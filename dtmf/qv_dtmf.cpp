@@ -55,6 +55,15 @@ class TWorkerStream {
   bool FPublished = false;
 };
 
+// A stream procedure giving float silence until the count of samples it is given runs out.
+DWORD SilenceProc(HSTREAM, void* buffer, DWORD length, void* user) {
+  uint64_t& samplesLeft = *static_cast<uint64_t*>(user);
+  const uint64_t samples = std::min<uint64_t>(length / sizeof(float), samplesLeft);
+  std::fill_n(static_cast<float*>(buffer), samples, 0.0f);
+  samplesLeft -= samples;
+  return static_cast<DWORD>(samples * sizeof(float)) | (samplesLeft == 0 ? BASS_STREAMPROC_END : 0);
+}
+
 // True once the push stream's end has been marked: its length is known only from then on.
 bool SourceEndMarked(HSTREAM source) {
   return BASS_ChannelGetLength(source, BASS_POS_BYTE) != static_cast<QWORD>(-1);
@@ -158,12 +167,9 @@ void TToneSentry::FlushRemainder(HSTREAM mixer, std::span<float> frame, DWORD qu
   if (!BASS_ChannelGetInfo(FSrcChan, &info) || info.freq == 0 || frameBytes == 0) return;
   const uint64_t remainderFrames = queuedBytes / frameBytes;
   const uint64_t remainderSamples = (remainderFrames * DtmfAnalysisRate + info.freq - 1) / info.freq;
-  const size_t tailSamples = DelayLineLength() + remainderSamples + DtmfFftSize;
-  const TWorkerStream tail(
-      BASS_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags, STREAMPROC_PUSH, nullptr));
-  const std::vector<float> silence(tailSamples, 0.0f);
-  BASS_StreamPutData(tail.Handle(), silence.data(),
-                     static_cast<DWORD>(silence.size() * sizeof(float)) | BASS_STREAMPROC_END);
+  // Made as it is read: at a low source rate the remainder alone is minutes at 16 kHz.
+  uint64_t tailSamples = DelayLineLength() + remainderSamples + DtmfFftSize;
+  const TWorkerStream tail(BASS_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags, &SilenceProc, &tailSamples));
   BASS_Mixer_StreamAddChannel(mixer, tail.Handle(), 0);
   AnalyseFramesUntilEnd(mixer, frame);
 }
