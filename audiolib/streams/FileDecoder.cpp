@@ -43,6 +43,13 @@ void QuietFfmpegLog() {
   (void)quieted;
 }
 
+// The most frames one decoded frame may give once converted to the stream's format. Frames of
+// real files give a few thousand, a few times more after a chained part at a lower rate; only a
+// frame stating a rate far below the stream's gives more (a few bytes of damage in a FLAC frame
+// header can state 1 Hz in a 384 kHz stream), and converting it would take gigabytes or more
+// frames than the converter can count.
+constexpr int64_t kMaxConvertedFrames = int64_t{1} << 20;
+
 void RequireReadableFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw AudioError(BASS_ERROR_FILEOPEN);
@@ -140,11 +147,20 @@ void FileDecoder::ConfigureConverter() {
 }
 
 void FileDecoder::Convert() {
+  pendingOffset_ = 0;
+  pendingBytes_ = 0;
+  // Such a frame is damage and is skipped, as a damaged packet is.
+  if (frame_->sample_rate <= 0 ||
+      av_rescale_rnd(frame_->nb_samples, format_.rate, frame_->sample_rate, AV_ROUND_UP) >
+          kMaxConvertedFrames) {
+    return;
+  }
   if (frame_->format != converterInFormat_ || frame_->sample_rate != converterInRate_ ||
       frame_->ch_layout.nb_channels != converterInChans_) {
     ConfigureConverter();
   }
   const int capacity = swr_get_out_samples(converter_, frame_->nb_samples);
+  if (capacity < 0) return;
   const size_t frameBytes = format_.BytesPerFrame();
   if (pending_.size() < static_cast<size_t>(capacity) * frameBytes) {
     pending_.resize(static_cast<size_t>(capacity) * frameBytes);
@@ -153,7 +169,6 @@ void FileDecoder::Convert() {
   const int converted =
       swr_convert(converter_, &out, capacity, const_cast<const uint8_t**>(frame_->extended_data),
                   frame_->nb_samples);
-  pendingOffset_ = 0;
   pendingBytes_ = converted > 0 ? static_cast<size_t>(converted) * frameBytes : 0;
   if (seekTargetFrame_ < 0) return;
   // After a seek the decoder restarts before the target: drop the frames ahead of it.

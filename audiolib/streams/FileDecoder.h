@@ -17,7 +17,8 @@ namespace audiolib {
 
 // Used by one thread at a time (the owning stream's reader, under its read lock). The decoded
 // format (rate, channels) is the file's first audio track's; a track that changes format midway
-// is converted to it. Damaged packets are skipped.
+// is converted to it. Damaged packets are skipped, and so are decoded frames that would convert
+// to over a million frames (a rate stated far below the stream's).
 class FileDecoder {
  public:
   // Throws AudioError: FILEOPEN (missing, unreadable, not a regular file), FILEFORM (not a format

@@ -5,6 +5,7 @@
 
 #include "AudioFixtures.h"
 #include "audiolib/audiolib.h"
+#include "streams/FlacFrameRate.h"
 
 using namespace audiofixtures;
 
@@ -182,6 +183,45 @@ TEST_F(FileStream, DecodesAroundDamageInTheMiddleOfACompressedFile) {
   };
   EXPECT_NEAR(tailLevel(samples), tailLevel(whole), 0.001);
   EXPECT_GT(tailLevel(samples), 0.4);
+}
+
+TEST_F(FileStream, SkipsFramesStatingARateFarBelowTheStreamsAndConvertsModestChanges) {
+  // A level of 0.25 at 384 kHz in FLAC frames of 8192 samples (the last one shorter), whose
+  // frames after the first then state another rate.
+  constexpr int kHighRate = 384000;
+  constexpr size_t kFrames = kHighRate / 10;
+  constexpr size_t kFirstFrame = 8192;
+  WriteWav(dir_ / "level.wav", std::vector<float>(kFrames, 0.25f), kHighRate, 1, 16);
+  Encode(dir_ / "level.wav", dir_ / "level.flac", "-c:a flac -frame_size 8192");
+  const std::string flac = ReadBytes(dir_ / "level.flac");
+
+  const struct {
+    uint32_t statedRate;
+    size_t expectedFrames;  // of the stream's rate
+  } cases[] = {
+      {192000, kFirstFrame + 2 * (kFrames - kFirstFrame)},  // converted: twice the frames
+      {100, kFirstFrame},  // would be 31 million frames each: skipped
+      {11, kFirstFrame},   // gigabytes each
+      {1, kFirstFrame},    // more frames than the converter can count
+  };
+  for (const auto& c : cases) {
+    const auto path = dir_ / ("stated-" + std::to_string(c.statedRate) + ".flac");
+    WriteBytes(path, flacframes::WithFrameRate(flac, 1, c.statedRate));
+    const HSTREAM stream = OpenFloat(path);
+    ASSERT_NE(stream, 0u) << c.statedRate << " Hz: " << BASS_ErrorGetCode();
+    BASS_CHANNELINFO info{};
+    ASSERT_TRUE(BASS_ChannelGetInfo(stream, &info));
+    EXPECT_EQ(info.freq, static_cast<DWORD>(kHighRate));
+    const std::vector<float> samples = ReadFloats(stream, 1, 10 * kFrames);
+    EXPECT_NEAR(static_cast<double>(samples.size()), static_cast<double>(c.expectedFrames),
+                0.01 * static_cast<double>(c.expectedFrames))
+        << c.statedRate << " Hz";
+    EXPECT_EQ(BASS_ChannelGetData(stream, nullptr, 0), kFailed);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+    ASSERT_GT(samples.size(), 2 * kFirstFrame / 3);
+    EXPECT_NEAR(samples[kFirstFrame / 2], 0.25, 0.001) << c.statedRate << " Hz";
+    BASS_StreamFree(stream);
+  }
 }
 
 TEST_F(FileStream, SeeksToAByteOffsetAndReadsOnFromThere) {
