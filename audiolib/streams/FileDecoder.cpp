@@ -50,8 +50,9 @@ void QuietFfmpegLog() {
 // frames than the converter can count.
 constexpr int64_t kMaxConvertedFrames = int64_t{1} << 20;
 
+// O_NONBLOCK: opening a FIFO must not wait for a writer before fstat can refuse it.
 void RequireReadableFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) throw AudioError(BASS_ERROR_FILEOPEN);
   struct stat info {};
   const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);

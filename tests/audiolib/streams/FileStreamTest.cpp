@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -126,6 +127,7 @@ TEST_F(FileStream, FailsWithTheErrorCodeOfWhatIsWrongWithTheFile) {
                          (dir_ / "picture.png").string() + "'")
                             .c_str()),
             0);
+  ASSERT_EQ(mkfifo((dir_ / "fifo.wav").c_str(), 0600), 0);  // opening it must not wait for a writer
 
   const struct {
     std::filesystem::path path;
@@ -133,6 +135,7 @@ TEST_F(FileStream, FailsWithTheErrorCodeOfWhatIsWrongWithTheFile) {
   } cases[] = {
       {dir_ / "missing.wav", BASS_ERROR_FILEOPEN},
       {dir_ / ".", BASS_ERROR_FILEOPEN},
+      {dir_ / "fifo.wav", BASS_ERROR_FILEOPEN},
       {dir_ / "empty.wav", BASS_ERROR_FILEFORM},
       {dir_ / "header-cut.wav", BASS_ERROR_FILEFORM},
       {dir_ / "notes.dat", BASS_ERROR_FILEFORM},
