@@ -157,7 +157,7 @@ std::string TToneSentry::ErrorText() const {
   return FErrorText;
 }
 
-// The specified loop leaves the last partial block and the delay line's content unanalysed; once
+// The main loop leaves the last partial block and the delay line's content unanalysed; once
 // the source's end is marked nothing more can come, so analyse it all. A silent tail mixed beside
 // the remainder keeps the mixer running until the remainder, then the ring's content, have come
 // out: as long as the remainder plus the delay, and one frame for the padded last block.

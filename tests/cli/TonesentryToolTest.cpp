@@ -237,15 +237,15 @@ TEST_F(TonesentryTool, SettingsSaysThatPlayerIniDidNotParseAndThatBuiltInValuesA
 }
 
 TEST_F(TonesentryTool, SettingsFilesThatAreAFifoOrADeviceAreReportedWithoutWaiting) {
-  fs::create_directories(dir / "special");
-  ASSERT_EQ(RunShell(dir, "mkfifo special/player.ini && ln -s /dev/zero special/system.ini").status, 0);
-  const TToolRun run = RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' settings --settings-dir special");
+  fs::create_directories(dir / "non-regular");
+  ASSERT_EQ(RunShell(dir, "mkfifo non-regular/player.ini && ln -s /dev/zero non-regular/system.ini").status, 0);
+  const TToolRun run = RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' settings --settings-dir non-regular");
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("player.ini: not read: Cannot open file \"special/player.ini\". Not a regular file (a FIFO) "
+  EXPECT_NE(run.out.find("player.ini: not read: Cannot open file \"non-regular/player.ini\". Not a regular file (a FIFO) "
                          "(built-in values in use)\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("system.ini: not read: Cannot open file \"special/system.ini\". Not a regular file (a device) "
+  EXPECT_NE(run.out.find("system.ini: not read: Cannot open file \"non-regular/system.ini\". Not a regular file (a device) "
                          "(built-in values in use)\n"), std::string::npos) << run.out;
-  const TToolRun detect = RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' detect --settings-dir special /dev/null");
+  const TToolRun detect = RunShell(dir, std::string("timeout 60 '") + TONESENTRY_BIN + "' detect --settings-dir non-regular /dev/null");
   EXPECT_EQ(detect.status, 1) << detect.err;  // the settings never stop detect; /dev/null is refused on its own
 }
 TEST_F(TonesentryTool, AnEmptyPlayerIniIsRestoredFromItsBackup) {

@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "TempFolder.h"
 #include "settings/format/StreamErrors.h"
 

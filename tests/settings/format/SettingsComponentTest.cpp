@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "TempFolder.h"
 #include "TestComponent.h"
 #include "platform/MainThread.h"
@@ -164,30 +164,30 @@ TEST_F(SettingsComponent, RefusesAFifoADeviceOrAHugeFileAsTheFileOrItsBackupAndL
   for (const Case& c : cases) {
     TempFolder place;
     const std::string settings = place / "test.ini";
-    const std::string special = c.inBackup ? settings + ".bak" : settings;
-    // A good backup beside a special file, or an empty file that a special backup would replace.
+    const std::string refused = c.inBackup ? settings + ".bak" : settings;
+    // A good backup beside a refused file, or an empty file that a refused backup would replace.
     const std::string other = c.inBackup ? settings : settings + ".bak";
     const std::string otherText = c.inBackup ? "" : SavedText(77);
     WriteTextFile(other, otherText);
     std::unique_ptr<TFifo> fifo;
-    if (c.kind == TKind::Fifo) fifo = std::make_unique<TFifo>(special);
-    if (c.kind == TKind::Device) MakeEndlessDeviceLink(special);
-    if (c.kind == TKind::Huge) MakeSparseFile(special, kMaxSettingsFileBytes + 1);
+    if (c.kind == TKind::Fifo) fifo = std::make_unique<TFifo>(refused);
+    if (c.kind == TKind::Device) MakeEndlessDeviceLink(refused);
+    if (c.kind == TKind::Huge) MakeSparseFile(refused, kMaxSettingsFileBytes + 1);
     const std::string label = std::string(c.reason) + (c.inBackup ? " as backup" : " as file");
 
     TTestComponent component;
     component.Read(settings);
     EXPECT_FALSE(component.ReadSuccessful()) << label;
-    EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + special + "\". " + c.reason) << label;
+    EXPECT_EQ(component.ReadErrorText(), "Cannot open file \"" + refused + "\". " + c.reason) << label;
     EXPECT_EQ(component.Number, 5000) << label;
     EXPECT_FALSE(component.ReadRestoredFromBackup()) << label;
     // Nothing was copied over anything.
     EXPECT_EQ(ReadTextFile(other), otherText) << label;
-    const auto status = std::filesystem::symlink_status(special);
+    const auto status = std::filesystem::symlink_status(refused);
     switch (c.kind) {
       case TKind::Fifo: EXPECT_TRUE(std::filesystem::is_fifo(status)) << label; break;
       case TKind::Device: EXPECT_TRUE(std::filesystem::is_symlink(status)) << label; break;
-      case TKind::Huge: EXPECT_EQ(std::filesystem::file_size(special), kMaxSettingsFileBytes + 1) << label; break;
+      case TKind::Huge: EXPECT_EQ(std::filesystem::file_size(refused), kMaxSettingsFileBytes + 1) << label; break;
     }
   }
   EXPECT_TRUE(boxes.Boxes().empty());

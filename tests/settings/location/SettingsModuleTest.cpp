@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "TempFolder.h"
 #include "platform/MainThread.h"
 #include "platform/RecordingMessageBoxPresenter.h"
