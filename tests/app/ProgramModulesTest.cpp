@@ -9,6 +9,7 @@
 #include "app/QtMainThreadBridge.h"
 #include "app/Unit1.h"
 #include "dtmf/qv_dtmf.h"
+#include "runtime/MsgThread.h"
 #include "settings/player/PlayerIni.h"
 #include "settings/system/SystemIni.h"
 #include "settings/location/com_settings.h"
@@ -44,9 +45,11 @@ TEST_F(ProgramStartUp, MissingSettingsGiveTheBuiltInValues) {
   EXPECT_FLOAT_EQ(form.tbDTMFLev()->Value(), -26.0f);
 }
 
-TEST_F(ProgramStartUp, ShutDownFreesTheSettingsAndClosingWithoutAFileIsHarmless) {
+TEST_F(ProgramStartUp, ShutDownFreesTheSettingsAndTheMessageThreadAndClosingWithoutAFileIsHarmless) {
   {
     const TProgramModules modules(dir.path().string());
+    ASSERT_TRUE(MsgThread);
+    EXPECT_TRUE(MsgThread->Started());
     TForm1 form;
     form.show();
     form.close();  // stops a worker that never ran
@@ -54,6 +57,7 @@ TEST_F(ProgramStartUp, ShutDownFreesTheSettingsAndClosingWithoutAFileIsHarmless)
   }
   EXPECT_EQ(PlayerIni, nullptr);
   EXPECT_EQ(SystemIni, nullptr);
+  EXPECT_EQ(MsgThread, nullptr);
   EXPECT_TRUE(SettingsDir.empty());
 }
 

@@ -65,4 +65,21 @@ TEST_F(LocaleTest, UsLocaleStartsTheWeekOnSunday)
     EXPECT_EQ(LocaleFirstDayOfWeek(), 6);
 }
 
+TEST_F(LocaleTest, TimeSeparatorIsTheTextBetweenHoursAndMinutesOfTheLocalesTimeFormat)
+{
+    struct TCase {
+        const char* locale;
+        const char* separator;
+    };
+    // C spells %H:%M:%S, en_US uses %r (12-hour), de_DE %T, fi_FI %H.%M.%S.
+    const TCase cases[] = {{"C", ":"}, {"xx_NOWHERE.UTF-8", ":"}, {"en_US.UTF-8", ":"},
+                           {"de_DE.UTF-8", ":"}, {"fi_FI.UTF-8", "."}};
+    for (const TCase& c : cases) {
+        if (!LocaleInstalled(c.locale) && std::string(c.locale) != "xx_NOWHERE.UTF-8")
+            continue;
+        UseLocale(c.locale);
+        EXPECT_EQ(LocaleTimeSeparator(), c.separator) << c.locale;
+    }
+}
+
 }  // namespace
