@@ -25,6 +25,12 @@ int ParseChannelMode(const std::string& text) {
   throw EUsage("--channels must be left, right, sum or diff, not '" + text + "'");
 }
 
+TDtmfDetector ParseDetector(const std::string& text) {
+  if (text == "standard") return TDtmfDetector::Standard;
+  if (text == "strict") return TDtmfDetector::Strict;
+  throw EUsage("--detector must be standard or strict, not '" + text + "'");
+}
+
 TOutputFormat ParseFormat(const std::string& text) {
   if (text == "keys") return TOutputFormat::Keys;
   if (text == "list") return TOutputFormat::List;
@@ -65,6 +71,8 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
       const double delay = ParseNumber("--delay", OptionValue(args, i, "--delay"));
       if (!IsValidDtmfDelay(delay)) throw EUsage("--delay must be between 0 and 60 s");
       options.delaySeconds = delay;
+    } else if (IsOption(arg, "--detector")) {
+      options.detector = ParseDetector(OptionValue(args, i, "--detector"));
     } else if (IsOption(arg, "--format")) {
       options.format = ParseFormat(OptionValue(args, i, "--format"));
     } else if (arg == "--no-progress") {
@@ -147,7 +155,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
 
 std::string UsageText() {
   return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
-         "                        [--format keys|list|json|csv|labels] [--no-progress] FILE...\n"
+         "                        [--detector standard|strict] [--format keys|list|json|csv|labels]\n"
+         "                        [--no-progress] FILE...\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
          "       tonesentry settings\n"
          "       tonesentry --help | --version\n"
@@ -156,6 +165,10 @@ std::string UsageText() {
          "         --level     minimum tone level in dB re full scale (default -26)\n"
          "         --channels  how a stereo file's channels are combined (default left)\n"
          "         --delay     analysis delay in seconds (default 0)\n"
+         "         --detector  standard (default): the window's detector, 32 ms steps;\n"
+         "                     strict: telephone receivers' limits (tones of 40 ms and more,\n"
+         "                     within 1.5 % of their frequency, twist -8..+4 dB), no keys in\n"
+         "                     speech or music, edges to the millisecond\n"
          "         --format    keys: the key string (default); list: one line per key with\n"
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dtmf/qv_dtmf.h"
 #include "platform/Exception.h"
 
 // A bad command line; the text says what is wrong (the tool prints it with the usage, exit 2).
@@ -19,6 +20,7 @@ struct TDetectOptions {
   std::optional<double> levelDb;      // minimum tone level; settings' value when absent
   std::optional<int> channelMode;     // 0 left, 1 right, 2 sum, 3 difference
   std::optional<double> delaySeconds;
+  TDtmfDetector detector = TDtmfDetector::Standard;
   TOutputFormat format = TOutputFormat::Keys;
   bool progress = true;               // a progress bar when standard error is a terminal
   std::vector<std::string> files;

@@ -52,16 +52,16 @@ TFileResult Failed(TFileResult result, const std::string& error) {
   return result;
 }
 
-TFileResult AnalyseFile(const std::string& path, bool showProgress) {
+TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options) {
   TFileResult result;
   result.path = path;
   const TReportsNameFile reports(path);
   TOpenError error;
-  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(path, error);
+  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(path, error, options.detector);
   if (!analysis) {
     return Failed(result, error.problem.empty() ? AudioErrorText(error.audioErrorCode, true) : error.problem);
   }
-  TProgressBar progress(path, showProgress && analysis->DurationSeconds() > LongFileSeconds);
+  TProgressBar progress(path, options.progress && analysis->DurationSeconds() > LongFileSeconds);
   analysis->RunToEnd([&progress](double fraction) { progress.Update(fraction); });
   const std::string failure = analysis->ErrorText();
   if (!failure.empty()) return Failed(result, failure);
@@ -78,7 +78,7 @@ int RunDetect(const TDetectOptions& options, std::ostream& out) {
   TKeyReportWriter report(out, options.format, options.files.size() > 1);
   bool allAnalysed = true;
   for (const std::string& path : options.files) {
-    const TFileResult result = AnalyseFile(path, options.progress);
+    const TFileResult result = AnalyseFile(path, options);
     allAnalysed = allAnalysed && result.analysed;
     report.Add(result);
   }

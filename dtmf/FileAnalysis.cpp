@@ -37,7 +37,8 @@ std::string UnsupportedFormat(const BASS_CHANNELINFO& info) {
 
 }  // namespace
 
-std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpenError& error) {
+std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpenError& error,
+                                                   TDtmfDetector detector) {
   error = TOpenError{};
   error.problem = ReadableFileProblem(path);
   if (!error.problem.empty()) return nullptr;
@@ -64,7 +65,7 @@ std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpe
   BASS_ChannelSetDSP(decoder, &FeedPushDSP, reinterpret_cast<void*>(uintptr_t{push}), 0);
   std::unique_ptr<TFileAnalysis> analysis(
       new TFileAnalysis(decoder, push, static_cast<size_t>(chunkBytes)));
-  StartToneSentry(push, "");
+  StartToneSentry(push, "", detector);
   analysis->FSentrySerial = CurrentToneSentry()->Serial();
   return analysis;
 }

@@ -26,8 +26,9 @@ class TFileAnalysis {
   // Main thread. Opens `path` (a local file; FIFOs and devices are refused before they are opened)
   // as a decode-only float stream, creates its push stream and starts a new sentry on it
   // (replacing the running one). Returns null and fills `error` when the file cannot be analysed;
-  // the running sentry is then left as it was.
-  static std::unique_ptr<TFileAnalysis> Open(const std::string& path, TOpenError& error);
+  // the running sentry is then left as it was. `detector` chooses the sentry's detector.
+  static std::unique_ptr<TFileAnalysis> Open(const std::string& path, TOpenError& error,
+                                             TDtmfDetector detector = TDtmfDetector::Standard);
   // Stops the sentry and frees the decoder.
   ~TFileAnalysis();
   TFileAnalysis(const TFileAnalysis&) = delete;

@@ -73,8 +73,8 @@ bool SourceEndMarked(HSTREAM source) {
 
 // ---- TToneSentry ----
 
-TToneSentry::TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl)
-    : FSerial(++LastSentrySerial) {
+TToneSentry::TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl, TDtmfDetector detector)
+    : FSerial(++LastSentrySerial), FDetector(detector) {
   FNetReader = std::make_unique<TNetStreamReader>(sourceUrl, nullptr, SentryPlayback, "DtmfReader");
   FNetReader->FOnExecute = [this] { RunDetection(); };
   FSrcChan = sourceChan;
@@ -122,7 +122,9 @@ void TToneSentry::Detect() {
   AttachDelayLine(mixer.Handle());
   FCol = -1;
   FRow = -1;
-  std::vector<float> frame(DtmfFrameBins);
+  // The standard detector reads 256 magnitudes per frame, the strict one the frame's 512 samples.
+  std::vector<float> frame(FDetector == TDtmfDetector::Strict ? DtmfFftSize : DtmfFrameBins);
+  if (FDetector == TDtmfDetector::Strict) FStrictDetector = MakeStrictDetector();
 
   while (!FNetReader->Terminated()) {
     // A network source pulls its next block here, reconnecting when it is lost.
@@ -131,9 +133,8 @@ void TToneSentry::Detect() {
     if (queued == QueryFailed) return Fail(AudioFailure("the source cannot be read"));
     if (frameBytes * QueuedFramesPerAnalysis <= queued) {
       // With data queued the mixer has something to give; failing now it never would.
-      if (BASS_ChannelGetData(mixer.Handle(), frame.data(), BASS_DATA_FFT512) == QueryFailed)
+      if (!AnalyseNextFrame(mixer.Handle(), frame))
         return Fail(AudioFailure("the source cannot be mixed for analysis"));
-      AnalyseFrame(frame);
       if (FFramesAnalysed % FramesPerFeederNotice == 0) NotifyMainThreadWaiters();
     } else if (SourceEndMarked(FSrcChan)) {
       FlushRemainder(mixer.Handle(), frame, queued, frameBytes);
@@ -182,10 +183,49 @@ void TToneSentry::FinishAndWaitForStop() {
 }
 
 void TToneSentry::AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame) {
-  while (!FNetReader->Terminated() &&
-         BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) != QueryFailed) {
-    AnalyseFrame(frame);
+  while (!FNetReader->Terminated() && AnalyseNextFrame(mixer, frame)) {
   }
+  if (FStrictDetector && !FNetReader->Terminated()) FStrictDetector->Finish();
+}
+
+bool TToneSentry::AnalyseNextFrame(HSTREAM mixer, std::span<float> frame) {
+  if (!FStrictDetector) {
+    if (BASS_ChannelGetData(mixer, frame.data(), BASS_DATA_FFT512) == QueryFailed) return false;
+    AnalyseFrame(frame);
+    return true;
+  }
+  const DWORD bytes = BASS_ChannelGetData(mixer, frame.data(), static_cast<DWORD>(frame.size_bytes()));
+  if (bytes == QueryFailed) return false;
+  FStrictDetector->Process(frame.first(bytes / sizeof(float)));
+  ++FFramesAnalysed;
+  return true;
+}
+
+std::unique_ptr<strictdtmf::TStrictToneDetector> TToneSentry::MakeStrictDetector() {
+  strictdtmf::TStrictLimits limits;
+  limits.thresholdAmplitude = FDTMFThreshold;
+  auto detector = std::make_unique<strictdtmf::TStrictToneDetector>(limits);
+  detector->OnKeyStart = [this](const strictdtmf::TStrictKey& key) {
+    AppendDetectedTone(key.Key());
+    std::lock_guard lock(FKeysLock);
+    FKeys.push_back(StrictKeyReport(key));
+  };
+  detector->OnKeyEnd = [this](const strictdtmf::TStrictKey& key) {
+    std::lock_guard lock(FKeysLock);
+    FKeys.back() = StrictKeyReport(key);
+  };
+  return detector;
+}
+
+TDetectedKey TToneSentry::StrictKeyReport(const strictdtmf::TStrictKey& key) const {
+  TDetectedKey report;
+  report.key = key.Key();
+  const double startMs = key.startSample * 1000.0 / strictdtmf::SampleRate;
+  report.startMs = std::max(0.0, startMs - FDelayMs);
+  report.durationMs = key.DurationMs();
+  report.lowLevelDb = LevelDb(static_cast<float>(key.lowAmplitude));
+  report.highLevelDb = LevelDb(static_cast<float>(key.highAmplitude));
+  return report;
 }
 
 uint32_t TToneSentry::FrameBytes(HSTREAM channel) {
@@ -306,11 +346,11 @@ void FinalizeDtmfModule() {
   FinalizeToneLog();
 }
 
-void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl) {
+void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl, TDtmfDetector detector) {
   StopToneSentry();
   if (SentrySource != 0) BASS_StreamFree(SentrySource);
   SentrySource = sourceChan;
-  CurrentSentry = std::make_unique<TToneSentry>(sourceChan, sourceUrl);
+  CurrentSentry = std::make_unique<TToneSentry>(sourceChan, sourceUrl, detector);
   CurrentSentry->Start();
 }
 

@@ -13,17 +13,22 @@
 
 #include "audiolib/audiolib.h"
 #include "dtmf/audio_netstreamreader.h"
+#include "dtmf/StrictToneDetector.h"
 #include "dtmf/ToneDetector.h"
 
 // One key as heard in the analysed audio, with what the tone log does not keep.
 struct TDetectedKey {
   char16_t key = 0;
   double startMs = 0;     // where it starts, ms from the start of the source (delay removed)
-  double durationMs = 0;  // how long it was heard, in whole analysis frames (32 ms each)
+  double durationMs = 0;  // how long it was heard: whole 32 ms frames (standard), to the ms (strict)
   double lowLevelDb = 0;  // row tone level in dB re full scale, at the key's strongest frame
   double highLevelDb = 0; // column tone level, same frame
   double twistDb() const { return highLevelDb - lowLevelDb; }
 };
+
+// Which detector a sentry runs: the standard one (ToneDetector.h, one 32 ms spectrum at a time) or
+// the strict one (StrictToneDetector.h, telephone receivers' limits and talk-off guards).
+enum class TDtmfDetector { Standard, Strict };
 
 // Channel processing modes (the player settings' DTMFChannelMode).
 enum TDtmfChannelMode : int32_t { dcmLeft = 0, dcmRight = 1, dcmSum = 2, dcmDifference = 3 };
@@ -38,7 +43,8 @@ class TToneSentry {
  public:
   // Main thread. Copies the channel mode and threshold from PlayerIni; sourceChan is a push stream
   // (not owned).
-  TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl);
+  TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl,
+              TDtmfDetector detector = TDtmfDetector::Standard);
   // Stop must have been called; throws Exception("Thread was not properly stopped.") otherwise.
   ~TToneSentry() noexcept(false);
 
@@ -68,7 +74,10 @@ class TToneSentry {
   static uint32_t FrameBytes(HSTREAM channel);
   std::string RouteSource(HSTREAM mixer);  // why the source feeds nothing; empty when it does
   void AttachDelayLine(HSTREAM mixer);
+  bool AnalyseNextFrame(HSTREAM mixer, std::span<float> frame);  // false when the read failed
   void AnalyseFrame(std::span<const float> frame);
+  std::unique_ptr<strictdtmf::TStrictToneDetector> MakeStrictDetector();
+  TDetectedKey StrictKeyReport(const strictdtmf::TStrictKey& key) const;
   void RecordKeyFrame(const TToneDecision& decision, bool startsKey);
   void FlushRemainder(HSTREAM mixer, std::span<float> frame, DWORD queuedBytes, uint32_t frameBytes);
   void AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame);
@@ -81,6 +90,8 @@ class TToneSentry {
   HSTREAM FSrcChan = 0;
   int32_t FDTMFChannelMode = 0;
   double FDTMFThreshold = 0;
+  TDtmfDetector FDetector;
+  std::unique_ptr<strictdtmf::TStrictToneDetector> FStrictDetector;  // worker only; strict only
 
   // Worker-side position bookkeeping for TDetectedKey.
   uint32_t FDelayMs = 0;
@@ -98,7 +109,8 @@ void FinalizeDtmfModule();
 
 // Main thread: replaces the running sentry by a new one on sourceChan (freeing the previous
 // source handle). An empty sourceUrl analyses sourceChan itself.
-void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl);
+void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl,
+                     TDtmfDetector detector = TDtmfDetector::Standard);
 // Main thread: stops, waits for and frees the running sentry, if any.
 void StopToneSentry();
 // Main thread: the running sentry, or null.

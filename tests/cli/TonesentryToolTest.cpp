@@ -185,10 +185,27 @@ TEST_F(TonesentryTool, LevelAboveTheTonesFindsNothing) {
   EXPECT_EQ(run.out, "\n");
 }
 
+// The strict detector behind the same road and report: the generator's 100 ms tones, 60 ms apart,
+// with the keys' real durations; the settings' channel mode still applies.
+TEST_F(TonesentryTool, StrictDetectorFindsTheSameKeysWithTheirRealDurations) {
+  const TToolRun keys = RunTool(dir, "detect --detector strict keys.wav right.wav");
+  EXPECT_EQ(keys.status, 0) << keys.err;
+  EXPECT_EQ(keys.out, "keys.wav: " + AllKeys + "\nright.wav: \n");
+  const TToolRun right = RunTool(dir, "detect --detector=strict --channels right right.wav");
+  EXPECT_EQ(right.out, AllKeys + "\n");
+
+  const TToolRun json = RunTool(dir, "detect --detector strict --format json keys.wav");
+  ASSERT_EQ(json.status, 0) << json.err;
+  const auto events = nlohmann::json::parse(json.out)["files"][0]["events"];
+  ASSERT_EQ(events.size(), 16u);
+  for (const auto& event : events) EXPECT_NEAR(event["duration_ms"].get<double>(), 100, 5) << event;
+}
+
 TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
   for (const std::string args : {"", "frobnicate", "detect", "detect --level loud keys.wav",
                                  "detect --level 5 keys.wav", "detect --channels middle keys.wav",
                                  "detect --format xml keys.wav", "detect --bogus keys.wav",
+                                 "detect --detector loose keys.wav", "detect --detector",
                                  "generate 123", "generate -o out.wav", "generate '' -o out.wav",
                                  "--version now", "--help detect", "help me"}) {
     const TToolRun run = RunTool(dir, args);
