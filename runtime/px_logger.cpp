@@ -177,12 +177,12 @@ TLog::~TLog()
     FreeThreadInBackground(std::move(LW), destroyWaitMs);
 }
 
-void TLog::Log(const std::string& S, bool appendDateTime)
+void TLog::Log(std::string S, bool appendDateTime)
 {
     if (!LW)
         throw Exception("Log writer not initialized.");
     if (appendDateTime)
         LW->Add("[" + LocalTimeStamp(FTimeSeparator) + "] " + S);
     else
-        LW->Add(S);
+        LW->Add(std::move(S));
 }

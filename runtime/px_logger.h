@@ -64,7 +64,7 @@ public:
     // Queues S as one line, with "[yyyy-mm-dd hh:nn:ss] " (local time now, the user's time
     // separator in place of ':') before it when appendDateTime. Any thread; waits only for the
     // queue's lock. A file that cannot be written loses that batch silently.
-    void Log(const std::string& S, bool appendDateTime = false);
+    void Log(std::string S, bool appendDateTime = false);
 
     const std::string& FileName() const { return FFN; }
     // Batches of lines lost to write errors so far.

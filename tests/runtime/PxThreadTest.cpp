@@ -159,7 +159,8 @@ TEST_F(PxThreadTest, MainThreadDispatchRunsAtOnceOnTheMainThreadAndThroughTheQue
     std::atomic<bool> queuedRanOnMain{false};
     std::atomic<bool> syncReturned{false};
     std::atomic<bool> queueReturned{false};
-    std::string rethrown;
+    std::string rethrown;  // read once the worker has joined
+    std::atomic<bool> workerDone{false};
     std::thread worker([&] {
         QueueInMainThread([&] { queuedRanOnMain.store(IsMainThread()); });
         queueReturned.store(true);  // before the main thread has served anything
@@ -170,11 +171,13 @@ TEST_F(PxThreadTest, MainThreadDispatchRunsAtOnceOnTheMainThreadAndThroughTheQue
         } catch (const std::exception& error) {
             rethrown = error.what();
         }
+        workerDone.store(true);
     });
     while (!queueReturned.load())
         std::this_thread::yield();
     EXPECT_FALSE(queuedRanOnMain.load());
-    EXPECT_TRUE(ServeUntil([&] { return syncReturned.load() && !rethrown.empty(); }));
+    EXPECT_TRUE(ServeUntil([&] { return workerDone.load(); }));
+    EXPECT_TRUE(syncReturned.load());
     worker.join();
     EXPECT_TRUE(queuedRanOnMain.load());
     EXPECT_EQ(rethrown, "raised on the main thread");
