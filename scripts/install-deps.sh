@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
   libfftw3-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev libpugixml-dev libinih-dev libsndfile1-dev nlohmann-json3-dev
+  libcurl4-openssl-dev libpugixml-dev libinih-dev libsndfile1-dev nlohmann-json3-dev libtag1-dev
   xvfb xauth clang libclang-rt-14-dev espeak-ng sox locales-all
 )
 
