@@ -52,6 +52,12 @@ bool IsOption(const std::string& arg, const std::string& name) {
   return arg == name || arg.rfind(name + "=", 0) == 0;
 }
 
+double ParseLevel(const std::vector<std::string>& args, size_t& i) {
+  const double level = ParseNumber("--level", OptionValue(args, i, "--level"));
+  if (level > 0 || level < MinLevelDb) throw EUsage("--level must be between -120 and 0 dB");
+  return level;
+}
+
 TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
   TDetectOptions options;
   bool onlyFiles = false;
@@ -62,9 +68,7 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
     } else if (arg == "--") {
       onlyFiles = true;
     } else if (IsOption(arg, "--level")) {
-      const double level = ParseNumber("--level", OptionValue(args, i, "--level"));
-      if (level > 0 || level < MinLevelDb) throw EUsage("--level must be between -120 and 0 dB");
-      options.levelDb = level;
+      options.levelDb = ParseLevel(args, i);
     } else if (IsOption(arg, "--channels")) {
       options.channelMode = ParseChannelMode(OptionValue(args, i, "--channels"));
     } else if (IsOption(arg, "--delay")) {
@@ -82,6 +86,20 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
     }
   }
   if (options.files.empty()) throw EUsage("detect needs at least one FILE");
+  return options;
+}
+
+TSelftestOptions ParseSelftest(const std::vector<std::string>& args, size_t first) {
+  TSelftestOptions options;
+  for (size_t i = first; i < args.size(); ++i) {
+    if (IsOption(args[i], "--level")) {
+      options.levelDb = ParseLevel(args, i);
+    } else if (IsOption(args[i], "--detector")) {
+      options.detector = ParseDetector(OptionValue(args, i, "--detector"));
+    } else {
+      throw EUsage("unexpected argument '" + args[i] + "'");
+    }
+  }
   return options;
 }
 
@@ -144,6 +162,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
   } else if (command == "settings") {
     if (args.size() > 1) throw EUsage("settings takes no arguments");
     line.command = TCommand::Settings;
+  } else if (command == "selftest") {
+    line.command = TCommand::Selftest;
+    line.selftest = ParseSelftest(args, 1);
   } else if (command == "generate") {
     line.command = TCommand::Generate;
     line.generate = ParseGenerate(args, 1);
@@ -159,6 +180,7 @@ std::string UsageText() {
          "                        [--no-progress] FILE...\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
          "       tonesentry settings\n"
+         "       tonesentry selftest [--detector standard|strict] [--level DB]\n"
          "       tonesentry --help | --version\n"
          "\n"
          "detect   finds the DTMF keys (0-9, *, #, A-D) in each audio FILE and prints them.\n"
@@ -173,6 +195,10 @@ std::string UsageText() {
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"
          "generate writes the tones of KEYS (0-9, *, #, A-D; others are pauses) to a WAV file.\n"
+         "selftest runs a detector over test signals made in memory at the limits of telephone\n"
+         "         key receivers (every key, durations, pauses, frequency deviations, twists,\n"
+         "         levels, noise, speech-like and music-like sound) and prints each case and a\n"
+         "         summary; exit status 0 when every case the detector must meet passes\n"
          "settings shows the settings folder, whether player.ini and system.ini were read, and\n"
          "         the settings in use, as they would be saved.\n"
          "--settings-dir DIR (with any command) reads the settings from DIR.\n"

@@ -31,13 +31,19 @@ struct TGenerateOptions {
   std::string outputPath;
 };
 
-enum class TCommand { Help, Version, Detect, Generate, Settings };
+struct TSelftestOptions {
+  TDtmfDetector detector = TDtmfDetector::Standard;
+  std::optional<double> levelDb;  // settings' value when absent
+};
+
+enum class TCommand { Help, Version, Detect, Generate, Settings, Selftest };
 
 struct TCommandLine {
   TCommand command = TCommand::Help;
   std::string settingsDir;  // --settings-dir: read the settings from here
   TDetectOptions detect;
   TGenerateOptions generate;
+  TSelftestOptions selftest;
 };
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);

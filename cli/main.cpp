@@ -10,6 +10,7 @@
 #include "cli/CliStartup.h"
 #include "cli/DetectCommand.h"
 #include "cli/GenerateCommand.h"
+#include "cli/SelftestCommand.h"
 #include "cli/SettingsCommand.h"
 #include "settings/location/SettingsModule.h"
 
@@ -37,6 +38,10 @@ int RunCommand(const TCommandLine& line) {
     case TCommand::Generate: {
       TCliModules modules(line.settingsDir);
       return RunGenerate(line.generate);
+    }
+    case TCommand::Selftest: {
+      TCliModules modules(line.settingsDir);
+      return RunSelftest(line.selftest, std::cout);
     }
     case TCommand::Settings: {
       TCliModules modules(line.settingsDir);

@@ -201,11 +201,39 @@ TEST_F(TonesentryTool, StrictDetectorFindsTheSameKeysWithTheirRealDurations) {
   for (const auto& event : events) EXPECT_NEAR(event["duration_ms"].get<double>(), 100, 5) << event;
 }
 
+// The receiver cases: strict meets them all; standard meets the rest and shows where it departs
+// with what it really finds; a level no test tone reaches fails the required cases.
+TEST_F(TonesentryTool, SelftestTablesEachCaseAndFailsOnlyOnRequiredCases) {
+  const TToolRun strict = RunTool(dir, "selftest --detector strict");
+  EXPECT_EQ(strict.status, 0) << strict.out << strict.err;
+  EXPECT_NE(strict.out.find("strict detector, level -26.0 dB"), std::string::npos) << strict.out;
+  EXPECT_NE(strict.out.find("23 cases: 23 passed, 0 failed, 0 not required"), std::string::npos) << strict.out;
+
+  const TToolRun standard = RunTool(dir, "selftest --level -30");
+  EXPECT_EQ(standard.status, 0) << standard.out;
+  EXPECT_NE(standard.out.find("standard detector, level -30.0 dB"), std::string::npos);
+  EXPECT_EQ(standard.out.find("FAIL"), std::string::npos) << standard.out;
+  const auto row = [&](const std::string& name) {
+    const size_t at = standard.out.find("\n" + name);
+    return at == std::string::npos ? "" : standard.out.substr(at + 1, standard.out.find('\n', at + 1) - at - 1);
+  };
+  EXPECT_NE(row("tones of 23 ms are no keys").find("not required"), std::string::npos) << standard.out;
+  EXPECT_NE(row("twist +6 dB is no key").find("123A456B789C*0#D     not required"), std::string::npos)
+      << standard.out;
+  EXPECT_NE(row("tones of 40 ms").find("pass"), std::string::npos) << standard.out;
+  EXPECT_NE(standard.out.find("Not required of the standard detector"), std::string::npos);
+
+  const TToolRun unreachable = RunTool(dir, "selftest --detector strict --level 0");
+  EXPECT_EQ(unreachable.status, 1);
+  EXPECT_NE(unreachable.out.find("FAIL"), std::string::npos) << unreachable.out;
+}
+
 TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
   for (const std::string args : {"", "frobnicate", "detect", "detect --level loud keys.wav",
                                  "detect --level 5 keys.wav", "detect --channels middle keys.wav",
                                  "detect --format xml keys.wav", "detect --bogus keys.wav",
                                  "detect --detector loose keys.wav", "detect --detector",
+                                 "selftest --detector", "selftest --level 3", "selftest keys.wav",
                                  "generate 123", "generate -o out.wav", "generate '' -o out.wav",
                                  "--version now", "--help detect", "help me"}) {
     const TToolRun run = RunTool(dir, args);
