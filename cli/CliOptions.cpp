@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -75,6 +76,8 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
       const double delay = ParseNumber("--delay", OptionValue(args, i, "--delay"));
       if (!IsValidDtmfDelay(delay)) throw EUsage("--delay must be between 0 and 60 s");
       options.delaySeconds = delay;
+    } else if (IsOption(arg, "--raw")) {
+      options.rawFormat = ParseRawFormat(OptionValue(args, i, "--raw"));
     } else if (IsOption(arg, "--detector")) {
       options.detector = ParseDetector(OptionValue(args, i, "--detector"));
     } else if (IsOption(arg, "--format")) {
@@ -86,6 +89,9 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
     }
   }
   if (options.files.empty()) throw EUsage("detect needs at least one FILE");
+  const auto stdinNames = std::count(options.files.begin(), options.files.end(), "-");
+  if (stdinNames > 1) throw EUsage("standard input ('-') can be read only once");
+  if (options.rawFormat && stdinNames == 0) throw EUsage("--raw describes standard input: give '-' as a FILE");
   return options;
 }
 
@@ -177,7 +183,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
 std::string UsageText() {
   return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
          "                        [--detector standard|strict] [--format keys|list|json|csv|labels]\n"
-         "                        [--no-progress] FILE...\n"
+         "                        [--raw RATE[:CHANNELS[:s16|f32]]] [--no-progress] FILE...\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
          "       tonesentry settings\n"
          "       tonesentry selftest [--detector standard|strict] [--level DB]\n"
@@ -191,6 +197,10 @@ std::string UsageText() {
          "                     strict: telephone receivers' limits (tones of 40 ms and more,\n"
          "                     within 1.5 % of their frequency, twist -8..+4 dB), no keys in\n"
          "                     speech or music, edges to the millisecond\n"
+         "         FILE '-' reads standard input: WAV, or any container FFmpeg reads (copied\n"
+         "                     to a temporary file first), or raw PCM with --raw\n"
+         "         --raw       standard input is raw little-endian PCM: rate in Hz, channels\n"
+         "                     (default 1), s16 (default) or f32 samples, e.g. --raw 8000\n"
          "         --format    keys: the key string (default); list: one line per key with\n"
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"

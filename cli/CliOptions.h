@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/PcmFormat.h"
 #include "dtmf/qv_dtmf.h"
 #include "platform/Exception.h"
 
@@ -21,9 +22,10 @@ struct TDetectOptions {
   std::optional<int> channelMode;     // 0 left, 1 right, 2 sum, 3 difference
   std::optional<double> delaySeconds;
   TDtmfDetector detector = TDtmfDetector::Standard;
+  std::optional<TPcmFormat> rawFormat;  // --raw: standard input is raw PCM in this format
   TOutputFormat format = TOutputFormat::Keys;
   bool progress = true;               // a progress bar when standard error is a terminal
-  std::vector<std::string> files;
+  std::vector<std::string> files;     // "-" (at most once) is standard input
 };
 
 struct TGenerateOptions {

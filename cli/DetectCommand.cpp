@@ -6,6 +6,7 @@
 #include "audio/AudioErrorText.h"
 #include "cli/KeyReport.h"
 #include "cli/ProgressBar.h"
+#include "cli/StdinAnalysis.h"
 #include "dtmf/FileAnalysis.h"
 #include "platform/MessageBox.h"
 #include "settings/player/PlayerIni.h"
@@ -53,6 +54,11 @@ TFileResult Failed(TFileResult result, const std::string& error) {
 }
 
 TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options) {
+  if (path == "-") {
+    const TReportsNameFile reports(path);
+    TFileResult result = AnalyseStdin(options);
+    return result.analysed ? result : Failed(result, result.error);
+  }
   TFileResult result;
   result.path = path;
   const TReportsNameFile reports(path);

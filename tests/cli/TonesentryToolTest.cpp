@@ -201,6 +201,50 @@ TEST_F(TonesentryTool, StrictDetectorFindsTheSameKeysWithTheirRealDurations) {
   for (const auto& event : events) EXPECT_NEAR(event["duration_ms"].get<double>(), 100, 5) << event;
 }
 
+// Standard input: WAV streamed as it comes, raw PCM, and other containers give what the file
+// gives; standard input stands among files in order.
+TEST_F(TonesentryTool, StandardInputGivesTheSameKeysAsTheFile) {
+  const TToolRun file = RunTool(dir, "detect --format list keys.wav");
+  ASSERT_EQ(file.status, 0) << file.err;
+  const TToolRun wav = RunShell(dir, std::string("cat keys.wav | '") + TONESENTRY_BIN + "' detect --format list -");
+  EXPECT_EQ(wav.status, 0) << wav.err;
+  EXPECT_EQ(wav.out, file.out);
+  const std::string bin = std::string(" | '") + TONESENTRY_BIN + "' detect ";
+  const struct {
+    const char* producer;
+    const char* options;
+  } pipes[] = {
+      {"ffmpeg -v error -i keys.wav -f s16le -ar 8000 -", "--raw 8000 -"},
+      {"ffmpeg -v error -i keys.wav -f f32le -ac 2 -ar 48000 -", "--raw=48000:2:f32 --detector strict -"},
+      {"ffmpeg -v error -i keys.wav -f wav -c:a pcm_s24le -", "-"},
+      {"ffmpeg -v error -i keys.wav -f flac -", "-"},
+      {"ffmpeg -v error -i keys.wav -f ogg -", "--detector strict -"},
+  };
+  for (const auto& pipe : pipes) {
+    const TToolRun run = RunShell(dir, std::string(pipe.producer) + bin + pipe.options);
+    EXPECT_EQ(run.status, 0) << pipe.producer << ": " << run.err;
+    EXPECT_EQ(run.out, AllKeys + "\n") << pipe.producer;
+  }
+  const TToolRun among = RunShell(dir, "cat keys.wav" + bin + "broken.wav - keys.wav");
+  EXPECT_EQ(among.status, 1);
+  EXPECT_EQ(among.out, "-: " + AllKeys + "\nkeys.wav: " + AllKeys + "\n");
+  EXPECT_NE(among.err.find("tonesentry: broken.wav: "), std::string::npos) << among.err;
+}
+
+TEST_F(TonesentryTool, StandardInputThatIsNoAudioIsReported) {
+  const struct {
+    const char* producer;
+    const char* message;
+  } inputs[] = {{"true", "tonesentry: -: no audio on standard input"},
+                {"echo 'plain text, no audio'", "tonesentry: -: "},
+                {"head -c 30 keys.wav", "tonesentry: -: the WAV header ends early"}};
+  for (const auto& input : inputs) {
+    const TToolRun run = RunShell(dir, std::string(input.producer) + " | '" + TONESENTRY_BIN + "' detect -");
+    EXPECT_EQ(run.status, 1) << input.producer;
+    EXPECT_NE(run.err.find(input.message), std::string::npos) << input.producer << ": " << run.err;
+  }
+}
+
 // The receiver cases: strict meets them all; standard meets the rest and shows where it departs
 // with what it really finds; a level no test tone reaches fails the required cases.
 TEST_F(TonesentryTool, SelftestTablesEachCaseAndFailsOnlyOnRequiredCases) {
@@ -234,6 +278,7 @@ TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
                                  "detect --format xml keys.wav", "detect --bogus keys.wav",
                                  "detect --detector loose keys.wav", "detect --detector",
                                  "selftest --detector", "selftest --level 3", "selftest keys.wav",
+                                 "detect - -", "detect --raw 8000 keys.wav", "detect --raw 8000:2:s8 -",
                                  "generate 123", "generate -o out.wav", "generate '' -o out.wav",
                                  "--version now", "--help detect", "help me"}) {
     const TToolRun run = RunTool(dir, args);
