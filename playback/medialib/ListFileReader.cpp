@@ -131,6 +131,23 @@ void ApplyExtInf(std::string_view info, TPlaylistEntry& entry) {
   }
 }
 
+// Calls lineAction for every non-empty line, trimmed.
+template <class TLineAction>
+void ForEachLine(std::string_view text, TLineAction lineAction) {
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view line = Trimmed(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty()) lineAction(line);
+  }
+}
+
+size_t ItemLineCount(std::string_view text) {
+  size_t count = 0;
+  ForEachLine(text, [&count](std::string_view line) { count += line.starts_with('#') ? 0 : 1; });
+  return count;
+}
+
 }  // namespace
 
 int32_t ReadListFile(const std::string& listFileName, std::vector<TPlaylistEntry>& entries) {
@@ -139,21 +156,19 @@ int32_t ReadListFile(const std::string& listFileName, std::vector<TPlaylistEntry
   const std::string text = DecodedText(std::move(contents.bytes), EndsWithText(listFileName, ".m3u8"));
   const std::filesystem::path listFolder = std::filesystem::path(listFileName).parent_path();
 
+  const size_t itemCount = ItemLineCount(text);
+  if (itemCount > kMaxListFileEntries) return -1;
   const size_t countBefore = entries.size();
+  entries.reserve(countBefore + itemCount);  // entries are large: no regrowth copies
   TPlaylistEntry pending;
-  std::string_view rest = text;
-  while (!rest.empty()) {
-    const size_t end = rest.find('\n');
-    const std::string_view line = Trimmed(rest.substr(0, end));
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    if (line.empty()) continue;
+  ForEachLine(text, [&](std::string_view line) {
     if (line.starts_with('#')) {
       if (StartsWithText(line, kExtInf)) ApplyExtInf(line.substr(kExtInf.size()), pending);
-      continue;
+      return;
     }
     pending.Filename = ResolvedName(line, listFolder);
     entries.push_back(std::move(pending));
     pending = TPlaylistEntry();
-  }
+  });
   return static_cast<int32_t>(entries.size() - countBefore);
 }

@@ -1,17 +1,22 @@
 #pragma once
 // M3U and M3U8 list files, read into playlist entries.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "playback/playlist/PlaylistEntry.h"
 
-// The largest list file read (a list of 10,000 entries is about 1 MB).
+// The largest list file read (a list of 10,000 entries is about 1 MB), and the most items read
+// from one: each entry takes about 1.1 KB before its texts, so a list of short lines could
+// otherwise ask for gigabytes.
 inline constexpr uint64_t kMaxListFileBytes = 64ull * 1024 * 1024;
+inline constexpr size_t kMaxListFileEntries = 250000;
 
 // Appends one entry per item line of the list file to entries and returns how many it appended;
 // -1 when the file cannot be read (missing, a folder, a FIFO or device, no permission, larger
-// than kMaxListFileBytes), and entries is then left untouched. Never blocks on a FIFO or device.
+// than kMaxListFileBytes, more than kMaxListFileEntries items), and entries is then left
+// untouched. Never blocks on a FIFO or device.
 //
 // Text: a ".m3u8" file is UTF-8 (ill-formed bytes become U+FFFD); any other list file is UTF-8
 // when it is well-formed UTF-8, else Windows-1252. A UTF-8 byte-order mark is skipped; lines end

@@ -132,7 +132,10 @@ TEST_F(ListFileReaderTest, AnUnreadableListGivesMinusOneAndLeavesTheEntriesAlone
   ASSERT_EQ(::mkfifo((dir / "fifo.m3u8").c_str(), 0600), 0);
   std::vector<TPlaylistEntry> entries(1);
   entries[0].Filename = "kept";
-  for (const std::string name : {"missing.m3u8", "folder.m3u8", "fifo.m3u8"}) {
+  std::string tooMany;
+  for (size_t i = 0; i <= kMaxListFileEntries; ++i) tooMany += "a\n";
+  WriteBytes(dir / "too many.m3u8", tooMany);
+  for (const std::string name : {"missing.m3u8", "folder.m3u8", "fifo.m3u8", "too many.m3u8"}) {
     EXPECT_EQ(ReadListFile((dir / name).string(), entries), -1) << name;
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].Filename, "kept");
