@@ -66,10 +66,24 @@ constexpr int BASS_ERROR_DENIED = 49;
 constexpr int BASS_ERROR_UNKNOWN = -1;
 
 // --- Config options (BASS_SetConfig / BASS_GetConfig / BASS_SetConfigPtr) ---
-constexpr DWORD BASS_CONFIG_BUFFER = 0;
-constexpr DWORD BASS_CONFIG_UPDATEPERIOD = 1;
-constexpr DWORD BASS_CONFIG_NET_AGENT = 16;   // pointer option: user-agent text for network requests
-constexpr DWORD BASS_CONFIG_DEV_DEFAULT = 36;
+// An option never set reads as its default (in brackets).
+constexpr DWORD BASS_CONFIG_BUFFER = 0;         // ms of a playing channel's buffer [500]
+constexpr DWORD BASS_CONFIG_UPDATEPERIOD = 1;   // ms between buffer updates [100]
+constexpr DWORD BASS_CONFIG_CURVE_VOL = 7;      // BASS_ATTRIB_VOL curve: 0 linear, 1 logarithmic [0]
+constexpr DWORD BASS_CONFIG_FLOATDSP = 9;       // 1: DSP procedures always get float samples [0]
+constexpr DWORD BASS_CONFIG_NET_TIMEOUT = 11;   // ms to wait for a server to connect [5000]
+constexpr DWORD BASS_CONFIG_NET_BUFFER = 12;    // ms of a network stream's buffer [5000]
+constexpr DWORD BASS_CONFIG_NET_PREBUF = 15;    // percent of the buffer filled before playing [75]
+constexpr DWORD BASS_CONFIG_NET_AGENT = 16;     // pointer option: user-agent text for network requests
+constexpr DWORD BASS_CONFIG_NET_PLAYLIST = 21;  // 1: a playlist URL is followed [0]
+constexpr DWORD BASS_CONFIG_UPDATETHREADS = 24; // device update threads [1]
+constexpr DWORD BASS_CONFIG_DEV_DEFAULT = 36;   // 1: device 1 follows the system default [0]
+constexpr DWORD BASS_CONFIG_NET_READTIMEOUT = 37;  // ms without data before giving up; 0 never [0]
+constexpr DWORD BASS_CONFIG_MF_DISABLE = 40;    // accepted, no effect [0]
+constexpr DWORD BASS_CONFIG_UNICODE = 42;       // accepted, no effect (texts are UTF-8) [0]
+constexpr DWORD BASS_CONFIG_ASYNCFILE_BUFFER = 45;  // bytes of read-ahead for BASS_ASYNCFILE [65536]
+constexpr DWORD BASS_CONFIG_MF_VIDEO = 48;      // accepted, no effect [1]
+constexpr DWORD BASS_CONFIG_REC_WASAPI = 66;    // accepted, no effect [0]
 
 // --- Channel and stream flags ---
 constexpr DWORD BASS_SAMPLE_8BITS = 1;
@@ -104,6 +118,15 @@ constexpr DWORD BASS_SYNC_END = 2;   // the channel reached its end
 constexpr DWORD BASS_SYNC_FREE = 8;  // the channel is being freed
 constexpr DWORD BASS_SYNC_MIXTIME = 0x40000000;
 constexpr DWORD BASS_SYNC_ONETIME = 0x80000000;
+
+// --- Channel attributes ---
+constexpr DWORD BASS_ATTRIB_VOL = 2;  // volume: 0 silent, 1 unchanged (gain per BASS_CONFIG_CURVE_VOL)
+
+// --- BASS_ChannelIsActive ---
+constexpr DWORD BASS_ACTIVE_STOPPED = 0;  // ended, stopped, or never had data
+constexpr DWORD BASS_ACTIVE_PLAYING = 1;
+constexpr DWORD BASS_ACTIVE_STALLED = 2;  // waiting for data (a dry push stream before its end)
+constexpr DWORD BASS_ACTIVE_PAUSED = 3;   // paused in its mixer (BASS_MIXER_CHAN_PAUSE)
 
 // --- BASS_ChannelGetData length flags ---
 constexpr DWORD BASS_DATA_AVAILABLE = 0;
@@ -158,7 +181,9 @@ BOOL BASS_Free();                  // frees the calling thread's current device;
 BOOL BASS_SetDevice(DWORD device); // selects the calling thread's current device
 DWORD BASS_GetDevice();            // the calling thread's current device; -1 on error
 BOOL BASS_SetConfig(DWORD option, DWORD value);
-DWORD BASS_GetConfig(DWORD option);  // -1 for an option never set (BASS_ERROR_ILLPARAM)
+// The value set, or the default of a known option; -1 for an unknown option never set
+// (BASS_ERROR_ILLPARAM).
+DWORD BASS_GetConfig(DWORD option);
 BOOL BASS_SetConfigPtr(DWORD option, const void* value);  // the text is copied
 const void* BASS_GetConfigPtr(DWORD option);  // null for an unknown option; valid until set again
 DWORD BASS_GetVersion();
@@ -207,6 +232,21 @@ BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
 // BASS_SYNC_ONETIME and BASS_SYNC_MIXTIME; others fail with BASS_ERROR_ILLTYPE.
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
+// BASS_ACTIVE_*; BASS_ACTIVE_STOPPED with BASS_ERROR_HANDLE for a freed or unknown handle.
+DWORD BASS_ChannelIsActive(DWORD handle);
+
+// Attributes. Only BASS_ATTRIB_VOL exists (others: BASS_ERROR_ILLTYPE). The volume is applied as a
+// gain where the channel is mixed into a mixer (or played), not to BASS_ChannelGetData of the
+// channel itself; a value above 1 amplifies. Negative values: BASS_ERROR_ILLPARAM. Setting ends a
+// slide in progress.
+BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float value);
+BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);  // during a slide: now
+// Moves the attribute linearly in value from where it is to `value` over `time` ms of the audio
+// the channel renders where it is mixed (sample time, not the clock); the gain follows the
+// volume curve. A `value` of -1 fades to 0 and then stops the channel (it ends in its mixer,
+// which frees it when it was added with BASS_STREAM_AUTOFREE). A new slide replaces one in progress.
+BOOL BASS_ChannelSlideAttribute(DWORD handle, DWORD attrib, float value, DWORD time);
+BOOL BASS_ChannelIsSliding(DWORD handle, DWORD attrib);  // FALSE also on error
 
 // --- Mixers (decode-only) ---
 // Sources are resampled to the mixer's rate. A read returns the requested length, taking what

@@ -1,5 +1,6 @@
 #include "audiolib/channels/Channel.h"
 
+#include "audiolib/api/Config.h"
 #include "audiolib/api/ErrorState.h"
 #include "audiolib/mixer/Mixer.h"
 
@@ -33,16 +34,51 @@ ReadResult Channel::Read(void* buffer, size_t bytes) {
   bytes -= bytes % format_.BytesPerFrame();
   ReadResult result = Produce(buffer, bytes);
   if (result.bytes > 0) {
-    dsps_.Run(handle_, buffer, static_cast<DWORD>(result.bytes));
-    const QWORD from = positionBytes_.load(std::memory_order_relaxed);
-    positionBytes_.store(from + result.bytes, std::memory_order_relaxed);
-    syncs_.FirePositions(handle_, from, from + result.bytes);
+    RunDsps(buffer, result.bytes);
+    AdvancePosition(result);
   }
   if (result.ended) {
     ended_ = true;
     syncs_.FireEnd(handle_);
   }
   return result;
+}
+
+void Channel::RunDsps(void* buffer, size_t bytes) {
+  if (format_.type == SampleType::Float32 || !Config::Instance().floatDsp() || dsps_.IsEmpty()) {
+    dsps_.Run(handle_, buffer, static_cast<DWORD>(bytes));
+    return;
+  }
+  const size_t samples = bytes / format_.BytesPerSample();
+  if (dspFloats_.size() < samples) dspFloats_.resize(samples);
+  ToFloat(buffer, format_.type, samples, dspFloats_.data());
+  dsps_.Run(handle_, dspFloats_.data(), static_cast<DWORD>(samples * sizeof(float)));
+  FromFloat(dspFloats_.data(), format_.type, samples, buffer);
+}
+
+void Channel::AdvancePosition(const ReadResult& result) {
+  const QWORD from = positionBytes_.load(std::memory_order_relaxed);
+  if (result.restartAtBytes == ReadResult::kNoRestart) {
+    positionBytes_.store(from + result.bytes, std::memory_order_relaxed);
+    syncs_.FirePositions(handle_, from, from + result.bytes);
+    return;
+  }
+  // A loop back to the start: syncs up to the end, then from position 0 again.
+  syncs_.FirePositions(handle_, from, from + result.restartAtBytes);
+  const QWORD after = result.bytes - result.restartAtBytes;
+  positionBytes_.store(after, std::memory_order_relaxed);
+  syncs_.FirePositions(handle_, 0, after);
+}
+
+void Channel::Stop() {
+  std::lock_guard lock(readMutex_);
+  ended_ = true;
+}
+
+DWORD Channel::Activity() const {
+  if (ended_.load()) return BASS_ACTIVE_STOPPED;
+  if (Stalled()) return BASS_ACTIVE_STALLED;
+  return BASS_ACTIVE_PLAYING;
 }
 
 DWORD Channel::GetData(void* buffer, DWORD length) {

@@ -10,6 +10,7 @@
 #include "audiolib/dsp/FftAnalyser.h"
 #include "audiolib/channels/SampleFormat.h"
 #include "audiolib/channels/SyncList.h"
+#include "audiolib/channels/VolumeAttribute.h"
 #include "audiolib/audiolib.h"
 
 namespace audiolib {
@@ -17,9 +18,13 @@ namespace audiolib {
 class Mixer;
 
 struct ReadResult {
+  static constexpr size_t kNoRestart = ~size_t{0};
   size_t bytes = 0;     // whole frames written
   bool ended = false;   // nothing follows these bytes
   bool freed = false;   // the channel was freed; nothing was read
+  // A looping stream that went back to its start: the offset in the block where the data from
+  // position 0 begins (the last such offset when it looped more than once).
+  size_t restartAtBytes = kNoRestart;
 };
 
 // Owned through shared_ptr by the handle table, by a mixer holding it as a source and by any call
@@ -58,6 +63,15 @@ class Channel : public std::enable_shared_from_this<Channel> {
 
   DspChain& dsps() { return dsps_; }
   SyncList& syncs() { return syncs_; }
+  // Applied where the channel is mixed or played, not to its own reads (BASS_ChannelGetData).
+  VolumeAttribute& volume() { return volume_; }
+
+  // Any thread: the channel stops as if it had ended (the end of a fade to -1). No END sync runs.
+  void Stop();
+  bool Ended() const { return ended_.load(); }
+  // BASS_ACTIVE_*: STOPPED once ended or stopped, PAUSED while paused in its mixer, STALLED while
+  // its data is late (Stalled), else PLAYING. Any thread; takes no read lock.
+  DWORD Activity() const;
 
   // Freeing thread: waits for a read in progress, marks the channel freed, runs its free syncs and
   // detaches it from its mixer (and a mixer from its sources).
@@ -75,11 +89,17 @@ class Channel : public std::enable_shared_from_this<Channel> {
   // Moves the data source to `bytes`; called under the read lock.
   virtual void Seek(QWORD bytes);
   virtual void OnFreed() {}
+  // Data is late but more is expected: a push stream with a dry queue before its end mark; a
+  // network stream overrides this for an empty download buffer.
+  virtual bool Stalled() const { return false; }
   // Lets a channel that had ended give data again (a mixer given a new source).
   void ClearEnded();
 
  private:
   DWORD GetSpectrum(void* magnitudes, size_t fftSize);
+  // Runs the DSP chain over `bytes` of the channel's data, as float when BASS_CONFIG_FLOATDSP asks.
+  void RunDsps(void* buffer, size_t bytes);
+  void AdvancePosition(const ReadResult& result);
 
   const SampleFormat format_;
   const DWORD flags_;
@@ -89,11 +109,13 @@ class Channel : public std::enable_shared_from_this<Channel> {
 
   std::recursive_mutex readMutex_;  // recursive: a procedure may call back into its own channel
   bool freed_ = false;              // guarded by readMutex_
-  bool ended_ = false;              // guarded by readMutex_
+  std::atomic<bool> ended_{false};  // written under readMutex_
   std::atomic<QWORD> positionBytes_{0};
 
   DspChain dsps_;
   SyncList syncs_;
+  VolumeAttribute volume_;
+  std::vector<float> dspFloats_;  // guarded by readMutex_
 
   std::vector<float> spectrumSamples_;  // guarded by readMutex_
   FftAnalyser fft_;                     // guarded by readMutex_

@@ -24,6 +24,11 @@ bool DspChain::Remove(HDSP handle) {
   return true;
 }
 
+bool DspChain::IsEmpty() const {
+  std::lock_guard lock(mutex_);
+  return entries_->empty();
+}
+
 void DspChain::Run(DWORD channel, void* buffer, DWORD bytes) const {
   std::shared_ptr<const List> entries;
   {

@@ -20,6 +20,7 @@ class DspChain {
   void Add(HDSP handle, DSPPROC* proc, void* user, int priority);
   bool Remove(HDSP handle);
   void Run(DWORD channel, void* buffer, DWORD bytes) const;
+  bool IsEmpty() const;
 
  private:
   struct Entry {

@@ -1,5 +1,6 @@
 #include "audiolib/mixer/MixerSource.h"
 
+#include "audiolib/api/Config.h"
 #include "audiolib/channels/Channel.h"
 
 namespace audiolib {
@@ -16,6 +17,7 @@ MixerSource::MixerSource(std::shared_ptr<Channel> channel, const SampleFormat& m
     : channel_(std::move(channel)),
       sourceFormat_(channel_->format()),
       mixerChans_(mixerFormat.chans),
+      mixerRate_(mixerFormat.rate),
       flags_(flags),
       routing_(sourceFormat_.chans, mixerFormat.chans, flags) {
   if (sourceFormat_.rate != mixerFormat.rate) {
@@ -63,7 +65,7 @@ size_t MixerSource::Resample(size_t frames) {
 size_t MixerSource::MixInto(float* mix, size_t frames) {
   if (finished_) return 0;
   size_t got = 0;
-  const float* data = nullptr;
+  float* data = nullptr;
   if (resampler_) {
     got = Resample(frames);
     data = resampled_.data();
@@ -71,6 +73,14 @@ size_t MixerSource::MixInto(float* mix, size_t frames) {
     got = PullRouted(frames);
     data = routed_.data();
     finished_ = sourceEnded_;
+  }
+  const size_t beforeStop =
+      channel_->volume().Apply(data, got, mixerChans_, mixerRate_, Config::Instance().volumeCurve());
+  if (beforeStop < got) {
+    // The end of a fade to -1: the source stops here.
+    channel_->Stop();
+    finished_ = true;
+    got = beforeStop;
   }
   const size_t samples = got * mixerChans_;
   for (size_t i = 0; i < samples; ++i) mix[i] += data[i];

@@ -22,7 +22,8 @@ class MixerSource {
   DWORD flags() const { return flags_; }
   ChannelRouting& routing() { return routing_; }
 
-  // Adds up to `frames` frames of the source (routed, resampled, after its DSP chain) to `mix`
+  // Adds up to `frames` frames of the source (routed, resampled, after its DSP chain, times its
+  // volume, which may stop it at the end of a fade) to `mix`
   // (interleaved mixer channels). Returns the frames added: fewer when a push source runs dry
   // (the rest of the block is silence) or the source ends.
   size_t MixInto(float* mix, size_t frames);
@@ -39,6 +40,7 @@ class MixerSource {
   const std::shared_ptr<Channel> channel_;
   const SampleFormat sourceFormat_;
   const DWORD mixerChans_;
+  const DWORD mixerRate_;
   const DWORD flags_;
   ChannelRouting routing_;
   std::unique_ptr<Resampler> resampler_;  // null when the rates match

@@ -22,8 +22,26 @@ QWORD FileStream::LengthBytes() const {
 
 ReadResult FileStream::Produce(void* buffer, size_t bytes) {
   bool ended = false;
-  const size_t got = decoder_->Read(buffer, bytes, ended);
-  return ReadResult{got, ended};
+  size_t got = decoder_->Read(buffer, bytes, ended);
+  if (!(flags() & BASS_SAMPLE_LOOP)) return ReadResult{got, ended};
+  ReadResult result;
+  auto* out = static_cast<BYTE*>(buffer);
+  while (ended && got < bytes) {
+    decoder_->Seek(0);
+    ended = false;
+    const size_t more = decoder_->Read(out + got, bytes - got, ended);
+    // A file that gives nothing from its start cannot loop: it ends.
+    if (more == 0) return ReadResult{got, true, false, result.restartAtBytes};
+    result.restartAtBytes = got;
+    got += more;
+  }
+  // Reaching the end exactly at the end of the block: the next block starts from the top.
+  if (ended) {
+    decoder_->Seek(0);
+    result.restartAtBytes = got;
+  }
+  result.bytes = got;
+  return result;
 }
 
 void FileStream::Seek(QWORD bytes) {

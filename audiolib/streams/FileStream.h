@@ -9,6 +9,8 @@
 
 namespace audiolib {
 
+// With BASS_SAMPLE_LOOP the stream goes back to its start when it reaches the end and never
+// ends; its position starts from 0 again (position syncs fire on every pass, END syncs never).
 class FileStream : public Channel {
  public:
   // Throws AudioError as FileDecoder does.

@@ -35,6 +35,10 @@ QWORD PushStream::LengthBytes() const {
   return appendedBytes_.load();
 }
 
+bool PushStream::Stalled() const {
+  return !endMarked_.load() && queue_.Queued() < format().BytesPerFrame();
+}
+
 DWORD PushStream::Queued() const { return static_cast<DWORD>(queue_.Queued()); }
 
 ReadResult PushStream::Produce(void* buffer, size_t bytes) {

@@ -25,6 +25,8 @@ class PushStream : public Channel {
  protected:
   // A dry queue gives 0 bytes (not ended) until the end is marked; then the rest, then the end.
   ReadResult Produce(void* buffer, size_t bytes) override;
+  // No whole frame queued and the end not marked.
+  bool Stalled() const override;
 
  private:
   PushQueue queue_;
