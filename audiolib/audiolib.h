@@ -95,9 +95,25 @@ constexpr DWORD BASS_STREAM_AUTOFREE = 0x40000;
 constexpr DWORD BASS_STREAM_DECODE = 0x200000;
 constexpr DWORD BASS_UNICODE = 0x80000000;    // accepted; paths are always UTF-8 here
 
-// --- Mixer channel flags (BASS_Mixer_StreamAddChannel) ---
+// --- Mixer flags (BASS_Mixer_StreamCreate; BASS_ChannelFlags changes them later) ---
+constexpr DWORD BASS_MIXER_END = 0x10000;      // end as soon as no source is left that has not ended
+constexpr DWORD BASS_MIXER_NONSTOP = 0x20000;  // never end: silence while no source gives data
+
+// --- Mixer channel flags (BASS_Mixer_StreamAddChannel, BASS_Mixer_ChannelFlags) ---
+// Same bit values as the mixer flags above; each call reads them as its own.
 constexpr DWORD BASS_MIXER_MATRIX = 0x10000;    // mix through the matrix set by ChannelSetMatrix
+constexpr DWORD BASS_MIXER_CHAN_PAUSE = 0x20000;  // paused in the mixer: not read, keeps its place
 constexpr DWORD BASS_MIXER_DOWNMIX = 0x400000;  // average all source channels into each channel
+constexpr DWORD BASS_MIXER_CHAN_NORAMPIN = 0x800000;  // accepted: sources never ramp in here
+// BASS_STREAM_AUTOFREE as a source flag: the mixer frees the source (running its FREE syncs, on the
+// mixer's reading thread) once it has ended in the mixer.
+
+// --- Mixer envelopes (BASS_Mixer_ChannelSetEnvelope) ---
+constexpr DWORD BASS_MIXER_ENV_VOL = 2;
+struct BASS_MIXER_NODE {
+  QWORD pos;    // bytes of the mixer since the source started playing in it
+  float value;  // linear gain at that position
+};
 
 // --- Stream procedures ---
 // Called for data: fill up to `length` bytes of `buffer`, return the bytes written, optionally
@@ -209,6 +225,10 @@ BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it 
 
 // --- Channels ---
 BOOL BASS_ChannelFree(DWORD handle);
+// Changes the flags in `mask` to those in `flags` and returns the channel's flags (-1 on error).
+// Changeable: BASS_SAMPLE_LOOP (file streams), BASS_MIXER_NONSTOP and BASS_MIXER_END (mixers);
+// other bits of `mask` are left as they are.
+DWORD BASS_ChannelFlags(DWORD handle, DWORD flags, DWORD mask);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
 // Bytes; -1 when not known. A push stream's length is known (the bytes ever appended) once its
 // end has been marked, so this also tells whether more data can still come.
@@ -250,16 +270,42 @@ BOOL BASS_ChannelIsSliding(DWORD handle, DWORD attrib);  // FALSE also on error
 
 // --- Mixers (decode-only) ---
 // Sources are resampled to the mixer's rate. A read returns the requested length, taking what
-// each source gives (a push source whose queue runs dry adds silence for the rest of the block),
-// until every source has ended; then the mixer ends (the last read may be shorter). A mixer with
-// no sources gives silence; adding a source to an ended mixer makes it give data again.
+// each source gives (a push source whose queue runs dry, a paused source or one not started yet
+// adds silence), until the mixer ends (the last read may be shorter): by default once it has
+// sources and all of them have ended; with BASS_MIXER_END once no source is left that has not
+// ended (also when it has none, as after its AUTOFREE sources were freed); with BASS_MIXER_NONSTOP
+// never. A mixer without sources gives silence until then; adding a source to an ended mixer
+// makes it give data again.
 HSTREAM BASS_Mixer_StreamCreate(DWORD freq, DWORD chans, DWORD flags);
 // flags 0: source channel i feeds mixer channel i (a wider source gives its first channels; a
 // mono source feeds every mixer channel);
 // BASS_MIXER_MATRIX: through the channel's matrix (identity until set);
 // BASS_MIXER_DOWNMIX: every mixer channel gets the average of all source channels.
 // Fails with ALREADY (in a mixer), ILLPARAM (a loop), ILLTYPE (a dummy stream), HANDLE.
+// Other flag bits (speaker assignments) are accepted and have no effect.
 BOOL BASS_Mixer_StreamAddChannel(HSTREAM mixer, DWORD channel, DWORD flags);
+// As BASS_Mixer_StreamAddChannel, and the source starts `start` bytes of the mixer after the
+// mixer's next byte (silence until then) and ends in the mixer after `length` bytes of the mixer
+// (0: no limit). Both are cut to whole mixer frames.
+BOOL BASS_Mixer_StreamAddChannelEx(HSTREAM mixer, DWORD channel, DWORD flags, QWORD start,
+                                   QWORD length);
+// Changes the source flags in `mask` (only BASS_MIXER_CHAN_PAUSE, BASS_STREAM_AUTOFREE and
+// BASS_MIXER_CHAN_NORAMPIN change) to those in `flags`; returns the source's flags, -1 on error
+// (BASS_ERROR_HANDLE when the channel is in no mixer). A paused source is not read and keeps its
+// position; BASS_ChannelIsActive reports it PAUSED.
+DWORD BASS_Mixer_ChannelFlags(DWORD channel, DWORD flags, DWORD mask);
+// The mixer's sources: writes up to `count` handles to `channels` (may be null) and returns how
+// many sources there are (0 without error for none); -1 on error.
+DWORD BASS_Mixer_StreamGetChannels(HSTREAM mixer, DWORD* channels, DWORD count);
+// A source's position in bytes of its own data, as far as the mixer has mixed it (data read ahead
+// for resampling does not count). BASS_POS_BYTE only. -1 on error.
+QWORD BASS_Mixer_ChannelGetPosition(DWORD channel, DWORD mode);
+// BASS_MIXER_ENV_VOL only (else BASS_ERROR_ILLTYPE): gains at positions in mixer bytes counted
+// from where the source started playing, linear between nodes, the first gain before the first
+// node and the last after the last. Positions must not decrease (BASS_ERROR_ILLPARAM). A null
+// `nodes` or `count` 0 removes the envelope. Applied with the source's volume.
+BOOL BASS_Mixer_ChannelSetEnvelope(DWORD channel, DWORD type, const BASS_MIXER_NODE* nodes,
+                                   DWORD count);
 BOOL BASS_Mixer_ChannelRemove(DWORD channel);
 // `matrix`: floats, a row per mixer channel, a column per source channel.
 // Only for a channel added with BASS_MIXER_MATRIX (else BASS_ERROR_NOTAVAIL).

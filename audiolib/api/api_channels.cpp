@@ -28,6 +28,11 @@ BOOL BASS_ChannelFree(DWORD handle) {
   });
 }
 
+DWORD BASS_ChannelFlags(DWORD handle, DWORD flags, DWORD mask) {
+  return Guarded<DWORD>(kFailedCount,
+                        [&] { return FindChannel<Channel>(handle)->SetFlags(flags, mask); });
+}
+
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
   return Guarded<BOOL>(kFalse, [&] {
     if (!info) throw AudioError(BASS_ERROR_ILLPARAM);

@@ -9,6 +9,14 @@ namespace audiolib {
 Channel::Channel(const SampleFormat& format, DWORD flags, DWORD ctype, int device)
     : format_(format), flags_(flags), ctype_(ctype), device_(device) {}
 
+DWORD Channel::SetFlags(DWORD flags, DWORD mask) {
+  mask &= ChangeableFlags();
+  DWORD current = flags_.load();
+  while (!flags_.compare_exchange_weak(current, (current & ~mask) | (flags & mask))) {
+  }
+  return (current & ~mask) | (flags & mask);
+}
+
 QWORD Channel::LengthBytes() const { throw AudioError(BASS_ERROR_NOTAVAIL); }
 
 void Channel::Seek(QWORD) { throw AudioError(BASS_ERROR_NOTFILE); }
@@ -77,6 +85,9 @@ void Channel::Stop() {
 
 DWORD Channel::Activity() const {
   if (ended_.load()) return BASS_ACTIVE_STOPPED;
+  if (const std::shared_ptr<Mixer> owner = mixer(); owner && owner->IsPaused(*this)) {
+    return BASS_ACTIVE_PAUSED;
+  }
   if (Stalled()) return BASS_ACTIVE_STALLED;
   return BASS_ACTIVE_PLAYING;
 }

@@ -41,7 +41,10 @@ class Channel : public std::enable_shared_from_this<Channel> {
   DWORD handle() const { return handle_; }
   void SetHandle(DWORD handle) { handle_ = handle; }
   const SampleFormat& format() const { return format_; }
-  DWORD flags() const { return flags_; }
+  DWORD flags() const { return flags_.load(); }
+  // Changes the ChangeableFlags bits of `mask` to those of `flags`; returns the new flags. Any
+  // thread; the reader sees the change from its next block.
+  DWORD SetFlags(DWORD flags, DWORD mask);
   DWORD ctype() const { return ctype_; }
   int device() const { return device_; }
   virtual DWORD origres() const { return 0; }
@@ -92,6 +95,8 @@ class Channel : public std::enable_shared_from_this<Channel> {
   // Data is late but more is expected: a push stream with a dry queue before its end mark; a
   // network stream overrides this for an empty download buffer.
   virtual bool Stalled() const { return false; }
+  // The flags BASS_ChannelFlags may change on this kind of channel.
+  virtual DWORD ChangeableFlags() const { return 0; }
   // Lets a channel that had ended give data again (a mixer given a new source).
   void ClearEnded();
 
@@ -102,7 +107,7 @@ class Channel : public std::enable_shared_from_this<Channel> {
   void AdvancePosition(const ReadResult& result);
 
   const SampleFormat format_;
-  const DWORD flags_;
+  std::atomic<DWORD> flags_;
   const DWORD ctype_;
   const int device_;
   DWORD handle_ = 0;

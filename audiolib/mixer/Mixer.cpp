@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "audiolib/api/ErrorState.h"
+#include "audiolib/api/HandleTable.h"
 
 namespace audiolib {
 
@@ -24,10 +25,11 @@ bool Mixer::Holds(const Channel& channel) {
   return false;
 }
 
-void Mixer::AddSource(const std::shared_ptr<Channel>& source, DWORD flags) {
+void Mixer::AddSource(const std::shared_ptr<Channel>& source, DWORD flags,
+                      SourceSchedule schedule) {
   if (!source->HasOwnData()) throw AudioError(BASS_ERROR_ILLTYPE);
   if (Holds(*source)) throw AudioError(BASS_ERROR_ILLPARAM);
-  auto entry = std::make_shared<MixerSource>(source, format(), flags);
+  auto entry = std::make_shared<MixerSource>(source, format(), flags, schedule);
   if (!source->AttachToMixer(std::static_pointer_cast<Mixer>(shared_from_this()))) {
     throw AudioError(BASS_ERROR_ALREADY);
   }
@@ -52,14 +54,49 @@ bool Mixer::RemoveSource(const Channel& source) {
   return true;
 }
 
-void Mixer::SetMatrix(const Channel& source, const float* matrix) {
+std::shared_ptr<MixerSource> Mixer::SourceEntry(const Channel& source) const {
   for (const auto& entry : *Sources()) {
-    if (&entry->channel() != &source) continue;
-    if (!(entry->flags() & BASS_MIXER_MATRIX)) throw AudioError(BASS_ERROR_NOTAVAIL);
-    entry->routing().SetMatrix(matrix);
-    return;
+    if (&entry->channel() == &source) return entry;
   }
   throw AudioError(BASS_ERROR_HANDLE);
+}
+
+void Mixer::SetMatrix(const Channel& source, const float* matrix) {
+  const std::shared_ptr<MixerSource> entry = SourceEntry(source);
+  if (!(entry->flags() & BASS_MIXER_MATRIX)) throw AudioError(BASS_ERROR_NOTAVAIL);
+  entry->routing().SetMatrix(matrix);
+}
+
+bool Mixer::IsPaused(const Channel& source) const {
+  for (const auto& entry : *Sources()) {
+    if (&entry->channel() == &source) return entry->Paused();
+  }
+  return false;
+}
+
+DWORD Mixer::SourceHandles(DWORD* handles, DWORD count) const {
+  const std::shared_ptr<const SourceList> sources = Sources();
+  for (DWORD i = 0; handles && i < count && i < sources->size(); ++i) {
+    handles[i] = (*sources)[i]->channel().handle();
+  }
+  return static_cast<DWORD>(sources->size());
+}
+
+bool Mixer::EndsNow(bool anyPresent, bool anyLive) const {
+  const DWORD mixerFlags = flags();
+  if (mixerFlags & BASS_MIXER_NONSTOP) return false;
+  if (mixerFlags & BASS_MIXER_END) return !anyLive;
+  return anyPresent && !anyLive;
+}
+
+void Mixer::FreeEndedAutoFreeSources(const SourceList& sources) {
+  for (const auto& source : sources) {
+    if (!source->Finished() || source->Gone() || !(source->flags() & BASS_STREAM_AUTOFREE)) continue;
+    // Taken out of the table first, so no other call can find it while it is being freed.
+    if (std::shared_ptr<Channel> channel = HandleTable::Instance().Take(source->channel().handle())) {
+      channel->Free();
+    }
+  }
 }
 
 ReadResult Mixer::Produce(void* buffer, size_t bytes) {
@@ -70,17 +107,18 @@ ReadResult Mixer::Produce(void* buffer, size_t bytes) {
   const std::shared_ptr<const SourceList> sources = Sources();
   size_t longest = 0;
   bool anyPresent = false;
-  bool allFinished = true;
+  bool anyLive = false;
   for (const auto& source : *sources) {
     longest = std::max(longest, source->MixInto(mix_.data(), frames));
     if (source->Gone()) continue;
     anyPresent = true;
-    allFinished = allFinished && source->Finished();
+    anyLive = anyLive || !source->Finished();
   }
-  allFinished = allFinished && anyPresent;
-  const size_t produced = allFinished ? longest : frames;
+  const bool ended = EndsNow(anyPresent, anyLive);
+  const size_t produced = ended ? longest : frames;
   FromFloat(mix_.data(), format().type, produced * format().chans, buffer);
-  return ReadResult{produced * format().BytesPerFrame(), allFinished};
+  FreeEndedAutoFreeSources(*sources);
+  return ReadResult{produced * format().BytesPerFrame(), ended};
 }
 
 void Mixer::OnFreed() {

@@ -1,5 +1,7 @@
 #include "audiolib/mixer/MixerSource.h"
 
+#include <algorithm>
+
 #include "audiolib/api/Config.h"
 #include "audiolib/channels/Channel.h"
 
@@ -13,17 +15,34 @@ void Reserve(std::vector<T>& buffer, size_t count) {
 }  // namespace
 
 MixerSource::MixerSource(std::shared_ptr<Channel> channel, const SampleFormat& mixerFormat,
-                         DWORD flags)
+                         DWORD flags, SourceSchedule schedule)
     : channel_(std::move(channel)),
       sourceFormat_(channel_->format()),
       mixerChans_(mixerFormat.chans),
       mixerRate_(mixerFormat.rate),
       flags_(flags),
-      routing_(sourceFormat_.chans, mixerFormat.chans, flags) {
+      routing_(sourceFormat_.chans, mixerFormat.chans, flags),
+      startDelayFrames_(schedule.startDelayFrames),
+      lengthFrames_(schedule.lengthFrames),
+      startPositionBytes_(channel_->PositionBytes()) {
   if (sourceFormat_.rate != mixerFormat.rate) {
     // Resampled after routing: a downmix then resamples fewer channels.
     resampler_ = std::make_unique<Resampler>(sourceFormat_.rate, mixerFormat.rate, mixerChans_);
   }
+}
+
+DWORD MixerSource::SetFlags(DWORD flags, DWORD mask) {
+  mask &= kChangeableFlags;
+  DWORD current = flags_.load();
+  while (!flags_.compare_exchange_weak(current, (current & ~mask) | (flags & mask))) {
+  }
+  return (current & ~mask) | (flags & mask);
+}
+
+QWORD MixerSource::PositionBytes() const {
+  const QWORD played = playedFramesShared_.load();
+  const QWORD sourceFrames = played * sourceFormat_.rate / mixerRate_;
+  return startPositionBytes_ + sourceFrames * sourceFormat_.BytesPerFrame();
 }
 
 size_t MixerSource::PullRouted(size_t frames) {
@@ -62,18 +81,28 @@ size_t MixerSource::Resample(size_t frames) {
   return have;
 }
 
-size_t MixerSource::MixInto(float* mix, size_t frames) {
-  if (finished_) return 0;
-  size_t got = 0;
-  float* data = nullptr;
+size_t MixerSource::Render(size_t frames, float*& data) {
   if (resampler_) {
-    got = Resample(frames);
     data = resampled_.data();
-  } else {
-    got = PullRouted(frames);
-    data = routed_.data();
-    finished_ = sourceEnded_;
+    const size_t got = Resample(frames);
+    data = resampled_.data();
+    return got;
   }
+  const size_t got = PullRouted(frames);
+  data = routed_.data();
+  finished_ = sourceEnded_;
+  return got;
+}
+
+size_t MixerSource::MixInto(float* mix, size_t frames) {
+  if (finished_ || Paused()) return 0;
+  const size_t delay = std::min(frames, startDelayFrames_);
+  startDelayFrames_ -= delay;
+  size_t wanted = frames - delay;
+  if (lengthFrames_ > 0) wanted = std::min(wanted, lengthFrames_ - playedFrames_);
+  if (wanted == 0) return delay;
+  float* data = nullptr;
+  size_t got = Render(wanted, data);
   const size_t beforeStop =
       channel_->volume().Apply(data, got, mixerChans_, mixerRate_, Config::Instance().volumeCurve());
   if (beforeStop < got) {
@@ -82,9 +111,14 @@ size_t MixerSource::MixInto(float* mix, size_t frames) {
     finished_ = true;
     got = beforeStop;
   }
+  envelope_.Apply(data, got, mixerChans_, playedFrames_);
+  playedFrames_ += got;
+  playedFramesShared_.store(playedFrames_);
+  if (lengthFrames_ > 0 && playedFrames_ >= lengthFrames_) finished_ = true;
+  float* target = mix + delay * mixerChans_;
   const size_t samples = got * mixerChans_;
-  for (size_t i = 0; i < samples; ++i) mix[i] += data[i];
-  return got;
+  for (size_t i = 0; i < samples; ++i) target[i] += data[i];
+  return delay + got;
 }
 
 }  // namespace audiolib

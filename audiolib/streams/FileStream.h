@@ -25,6 +25,7 @@ class FileStream : public Channel {
  protected:
   ReadResult Produce(void* buffer, size_t bytes) override;
   void Seek(QWORD bytes) override;
+  DWORD ChangeableFlags() const override { return BASS_SAMPLE_LOOP; }
 
  private:
   const std::unique_ptr<FileDecoder> decoder_;  // used under the read lock
