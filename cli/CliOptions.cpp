@@ -9,6 +9,7 @@
 namespace {
 
 constexpr double MinLevelDb = -120;
+constexpr size_t MaxJobs = 256;
 
 double ParseNumber(const std::string& option, const std::string& text) {
   char* end = nullptr;
@@ -82,11 +83,23 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
       options.detector = ParseDetector(OptionValue(args, i, "--detector"));
     } else if (IsOption(arg, "--format")) {
       options.format = ParseFormat(OptionValue(args, i, "--format"));
+    } else if (IsOption(arg, "--jobs")) {
+      const std::string text = OptionValue(args, i, "--jobs");
+      if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos ||
+          std::stoul(text) == 0 || std::stoul(text) > MaxJobs)
+        throw EUsage("--jobs needs a number of files from 1 to " + std::to_string(MaxJobs) + ", not '" + text + "'");
+      options.jobs = std::stoul(text);
+    } else if (arg == "--worker") {
+      options.worker = true;
     } else if (arg == "--no-progress") {
       options.progress = false;
     } else {
       throw EUsage("unknown option '" + arg + "'");
     }
+  }
+  if (options.worker) {
+    if (!options.files.empty()) throw EUsage("--worker takes its files from descriptor 3");
+    return options;
   }
   if (options.files.empty()) throw EUsage("detect needs at least one FILE");
   const auto stdinNames = std::count(options.files.begin(), options.files.end(), "-");
@@ -183,7 +196,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
 std::string UsageText() {
   return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
          "                        [--detector standard|strict] [--format keys|list|json|csv|labels]\n"
-         "                        [--raw RATE[:CHANNELS[:s16|f32]]] [--no-progress] FILE...\n"
+         "                        [--raw RATE[:CHANNELS[:s16|f32]]] [--jobs N] [--no-progress] FILE...\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
          "       tonesentry settings\n"
          "       tonesentry selftest [--detector standard|strict] [--level DB]\n"
@@ -201,6 +214,8 @@ std::string UsageText() {
          "                     to a temporary file first), or raw PCM with --raw\n"
          "         --raw       standard input is raw little-endian PCM: rate in Hz, channels\n"
          "                     (default 1), s16 (default) or f32 samples, e.g. --raw 8000\n"
+         "         --jobs      files analysed at once, each in its own process (default: the\n"
+         "                     number of cores); results still come in argument order\n"
          "         --format    keys: the key string (default); list: one line per key with\n"
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"

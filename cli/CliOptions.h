@@ -25,6 +25,8 @@ struct TDetectOptions {
   std::optional<TPcmFormat> rawFormat;  // --raw: standard input is raw PCM in this format
   TOutputFormat format = TOutputFormat::Keys;
   bool progress = true;               // a progress bar when standard error is a terminal
+  std::optional<size_t> jobs;         // files analysed at once; the number of cores when absent
+  bool worker = false;                // internal: a --jobs worker (cli/WorkerPool.h), no files
   std::vector<std::string> files;     // "-" (at most once) is standard input
 };
 

@@ -2,11 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "audio/AudioErrorText.h"
 #include "cli/KeyReport.h"
 #include "cli/ProgressBar.h"
 #include "cli/StdinAnalysis.h"
+#include "cli/WorkerPool.h"
+#include "cli/WorkerResult.h"
 #include "dtmf/FileAnalysis.h"
 #include "platform/MessageBox.h"
 #include "settings/player/PlayerIni.h"
@@ -76,17 +79,65 @@ TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options) 
   return result;
 }
 
+std::string Exact(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
+}
+
+// A worker's command line: the same analysis settings as this process; files come later.
+std::vector<std::string> WorkerArgs(const TDetectOptions& options, const std::string& settingsDir) {
+  static const char* const ChannelNames[] = {"left", "right", "sum", "diff"};
+  std::vector<std::string> args;
+  if (!settingsDir.empty()) args = {"--settings-dir", settingsDir};
+  args.insert(args.end(), {"detect", "--worker", "--no-progress", "--detector",
+                           options.detector == TDtmfDetector::Strict ? "strict" : "standard"});
+  if (options.levelDb) args.insert(args.end(), {"--level", Exact(*options.levelDb)});
+  if (options.channelMode) args.insert(args.end(), {"--channels", ChannelNames[*options.channelMode]});
+  if (options.delaySeconds) args.insert(args.end(), {"--delay", Exact(*options.delaySeconds)});
+  if (const auto& raw = options.rawFormat) {
+    args.insert(args.end(), {"--raw", std::to_string(raw->sampleRate) + ":" + std::to_string(raw->channels) + ":" +
+                                          (raw->sampleType == TPcmSampleType::F32 ? "f32" : "s16")});
+  }
+  return args;
+}
+
+// A --jobs worker: each file the parent hands over, analysed and written back (WorkerPool.h).
+int RunAsWorker(const TDetectOptions& options, std::ostream& out) {
+  std::string path;
+  while (ReadWorkerRequest(path)) {
+    WriteWorkerResult(out, AnalyseFile(path, options));
+    out.flush();
+    std::fputs(WorkerFileEnd, stderr);
+    std::fflush(stderr);
+  }
+  return 0;
+}
+
+size_t JobsFor(const TDetectOptions& options) {
+  const size_t jobs = options.jobs ? *options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  return std::min(jobs, options.files.size());
+}
+
 }  // namespace
 
-int RunDetect(const TDetectOptions& options, std::ostream& out) {
+int RunDetect(const TDetectOptions& options, const std::string& settingsDir, std::ostream& out) {
   ApplyOptions(options);
+  if (options.worker) return RunAsWorker(options, out);
   WarnAboutStoredDelay();
   TKeyReportWriter report(out, options.format, options.files.size() > 1);
   bool allAnalysed = true;
-  for (const std::string& path : options.files) {
-    const TFileResult result = AnalyseFile(path, options);
+  const auto add = [&](const TFileResult& result) {
     allAnalysed = allAnalysed && result.analysed;
     report.Add(result);
+  };
+  if (JobsFor(options) > 1) {
+    RunWorkers(options.files, WorkerArgs(options, settingsDir), JobsFor(options), [&](const TWorkerOutcome& outcome) {
+      std::fputs(outcome.errorOutput.c_str(), stderr);
+      add(outcome.result);
+    });
+  } else {
+    for (const std::string& path : options.files) add(AnalyseFile(path, options));
   }
   report.Finish();
   return allAnalysed ? 0 : 1;

@@ -7,4 +7,6 @@
 
 // Main thread, with the modules initialised (see CliStartup.h). Returns the exit status: 0 when
 // every file was analysed, 1 when one could not be read or analysed (reported on standard error).
-int RunDetect(const TDetectOptions& options, std::ostream& out);
+// With several files and jobs above 1 the files are analysed in worker processes (WorkerPool.h),
+// started with settingsDir as this process was; the output is the same as with one job.
+int RunDetect(const TDetectOptions& options, const std::string& settingsDir, std::ostream& out);

@@ -33,7 +33,7 @@ int RunCommand(const TCommandLine& line) {
       return 0;
     case TCommand::Detect: {
       TCliModules modules(line.settingsDir);
-      return RunDetect(line.detect, std::cout);
+      return RunDetect(line.detect, line.settingsDir, std::cout);
     }
     case TCommand::Generate: {
       TCliModules modules(line.settingsDir);

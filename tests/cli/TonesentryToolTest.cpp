@@ -245,6 +245,38 @@ TEST_F(TonesentryTool, StandardInputThatIsNoAudioIsReported) {
   }
 }
 
+// Twenty files of four formats with a bad and a missing one among them, analysed two or five at a
+// time: the same output and errors as one at a time, in argument order.
+TEST_F(TonesentryTool, SeveralJobsPrintWhatOneJobPrintsInArgumentOrder) {
+  std::string files;
+  for (int i = 0; i < 5; ++i) {
+    const std::string keys = AllKeys.substr(static_cast<size_t>(i) * 3, 4);
+    const std::string base = "jobs" + std::to_string(i);
+    ASSERT_EQ(RunTool(dir, "generate '" + keys + "' -o " + base + ".wav").status, 0);
+    for (const std::string format : {"mp3", "ogg", "flac"})
+      ASSERT_EQ(RunShell(dir, "ffmpeg -v error -y -i " + base + ".wav " + base + "." + format).status, 0);
+    files += base + ".wav " + base + ".mp3 " + base + ".ogg " + base + ".flac ";
+    if (i == 1) files += "broken.wav ";
+    if (i == 3) files += "missing.wav ";
+  }
+  for (const std::string format : {"list", "json"}) {
+    const TToolRun one = RunTool(dir, "detect --jobs 1 --format " + format + " " + files);
+    EXPECT_EQ(one.status, 1);
+    EXPECT_NE(one.err.find("tonesentry: broken.wav: "), std::string::npos) << one.err;
+    EXPECT_NE(one.err.find("tonesentry: missing.wav: no such file"), std::string::npos) << one.err;
+    for (const std::string jobs : {"2", "5"}) {
+      const TToolRun several = RunTool(dir, "detect --jobs=" + jobs + " --format " + format + " " + files);
+      EXPECT_EQ(several.status, 1) << jobs;
+      EXPECT_EQ(several.out, one.out) << jobs << " " << format;
+      EXPECT_EQ(several.err, one.err) << jobs << " " << format;
+    }
+  }
+  const TToolRun keys = RunShell(dir, "cat jobs2.wav | '" + std::string(TONESENTRY_BIN) +
+                                          "' detect --jobs 2 --detector strict jobs1.wav - jobs3.flac");
+  EXPECT_EQ(keys.status, 0) << keys.err;
+  EXPECT_EQ(keys.out, "jobs1.wav: A456\n-: 6B78\njobs3.flac: 89C*\n");
+}
+
 // The receiver cases: strict meets them all; standard meets the rest and shows where it departs
 // with what it really finds; a level no test tone reaches fails the required cases.
 TEST_F(TonesentryTool, SelftestTablesEachCaseAndFailsOnlyOnRequiredCases) {
@@ -279,6 +311,7 @@ TEST_F(TonesentryTool, BadCommandLinesExitWithStatus2AndAUsageLine) {
                                  "detect --detector loose keys.wav", "detect --detector",
                                  "selftest --detector", "selftest --level 3", "selftest keys.wav",
                                  "detect - -", "detect --raw 8000 keys.wav", "detect --raw 8000:2:s8 -",
+                                 "detect --jobs 0 keys.wav", "detect --jobs many keys.wav",
                                  "generate 123", "generate -o out.wav", "generate '' -o out.wav",
                                  "--version now", "--help detect", "help me"}) {
     const TToolRun run = RunTool(dir, args);
