@@ -133,10 +133,10 @@ TEST(PreampValues, ReadersOnOtherThreadsSeeOnlyWrittenStates) {
     TPreampValues values;
     std::atomic<bool> stop{false};
     std::atomic<int> badReads{0};
-    // Gain and Gain2 are written one after the other as +-20 dB: the level sum is 0, +40 or -40 dB
-    // at any moment.
+    // Gain and Gain2 are written one after the other as +-20 dB: the level sum is 0, +20 (before the
+    // first Gain2), +40 or -40 dB at any moment.
     const auto isWrittenState = [](double multiplier) {
-        for (const double sumDb : {0.0, 40.0, -40.0}) {
+        for (const double sumDb : {0.0, 20.0, 40.0, -40.0}) {
             if (std::abs(multiplier - std::pow(10.0, sumDb / 20)) < 1e-9) return true;
         }
         return false;
