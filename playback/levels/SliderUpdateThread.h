@@ -5,7 +5,8 @@
 //
 // Life-cycle: created suspended; Start it; its owner calls Stop and frees it (the destructor
 // stops and joins it, serving the main-thread queue on the main thread, since each step waits
-// for OnSliderUpdate there) before freeing the sliders. The sliders are not owned.
+// for OnSliderUpdate there) before freeing the sliders. The sliders are not owned. An exception
+// thrown by an OnSliderUpdate ends the thread (kept as its FatalException).
 #include <atomic>
 #include <cstdint>
 #include <functional>

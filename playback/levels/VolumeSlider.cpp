@@ -6,6 +6,10 @@
 #include "playback/levels/SyncGuards.h"
 #include "runtime/px_thread.h"
 
+namespace {
+constexpr double roundingShare = 1e-6;  // of one step
+}  // namespace
+
 TVolumeSlider::TVolumeSlider() : FSync(std::make_unique<TMultiReadExclusiveWriteSynchronizer>()) {}
 
 void TVolumeSlider::SetUpdateThread(TThread* AThread) {
@@ -53,8 +57,11 @@ void TVolumeSlider::Step() {
         if (!FActive) return;
         FPosition += FStep;
         const bool reached = (FStep <= 0 && FTarget >= FPosition) || (FStep >= 0 && FPosition >= FTarget);
+        // Summed steps can fall a rounding error short of the target (0 -> 5 over 450 ms ends at
+        // 4.999...); that counts as reached, or the ramp would take one more step of nothing.
+        const bool withinRounding = std::abs(FTarget - FPosition) <= std::abs(FStep) * roundingShare;
         // A NaN step (a NaN start or target) would never reach anything.
-        if (reached || std::isnan(FStep)) {
+        if (reached || withinRounding || std::isnan(FStep)) {
             FActive = false;
             FPosition = FTarget;
         }

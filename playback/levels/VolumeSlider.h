@@ -35,9 +35,10 @@ public:
     void SetUpdateThread(TThread* AThread);
 
     // Starts a ramp from AStart to ATarget over ADuration ms: each step adds
-    // (ATarget - AStart) / ADuration x 50; ADuration <= 0 reaches the target in one step. Wakes the
-    // update thread, which takes the first step at once. Throws Exception "Slider: update thread
-    // not assigned" when no TSliderUpdateThread is set.
+    // (ATarget - AStart) / ADuration x 50; ADuration <= 0 reaches the target in one step. The step
+    // that reaches or passes the target (or comes within a millionth of a step of it) ends the
+    // ramp with Position exactly ATarget. Wakes the update thread, which takes the first step at
+    // once. Throws Exception "Slider: update thread not assigned" when no TSliderUpdateThread is set.
     void StartSlider(double AStart, double ATarget, int32_t ADuration);
     // Ends the ramp where it is.
     void Stop();
