@@ -24,6 +24,7 @@ using BOOL = int;
 using HSTREAM = DWORD;  // a stream: file, push, procedure, dummy or mixer
 using HSYNC = DWORD;    // a sync set on a channel
 using HDSP = DWORD;     // a DSP procedure set on a channel
+using HFX = DWORD;      // an effect set on a channel
 using HPLUGIN = DWORD;
 using HSAMPLE = DWORD;
 
@@ -126,6 +127,57 @@ inline STREAMPROC* const STREAMPROC_PUSH = reinterpret_cast<STREAMPROC*>(~uintpt
 
 // --- DSP procedures: change `length` bytes of `buffer` in place ---
 using DSPPROC = void(HDSP handle, DWORD channel, void* buffer, DWORD length, void* user);
+
+// --- Effects (BASS_ChannelSetFX) ---
+// Each processes 32-bit float samples (a channel of another format is converted around its DSP
+// and effect chain) and passes the audio unchanged until its parameters are first set.
+constexpr DWORD BASS_FX_BFX_VOLUME = 0x10003;       // BASS_BFX_VOLUME
+constexpr DWORD BASS_FX_BFX_PEAKEQ = 0x10004;       // BASS_BFX_PEAKEQ, up to 32 bands
+constexpr DWORD BASS_FX_BFX_COMPRESSOR2 = 0x10011;  // BASS_BFX_COMPRESSOR2
+constexpr DWORD BASS_FX_BFX_BQF = 0x10013;          // BASS_BFX_BQF
+// lChannel of the records: BASS_BFX_CHANALL, or a mask with bit i for channel i (1 = the first).
+constexpr int BASS_BFX_CHANALL = -1;
+constexpr int BASS_BFX_CHANNONE = 0;  // the volume effect: its global volume
+constexpr int BASS_BFX_BQF_LOWPASS = 0;
+constexpr int BASS_BFX_BQF_HIGHPASS = 1;
+
+// A 12 dB/octave low- or high-pass filter. Width: fQ when above 0, else fBandwidth octaves
+// (above 0). fCenter (the cut-off, Hz) must lie below half the sample rate. fGain and fS unused.
+struct BASS_BFX_BQF {
+  int lFilter;
+  float fCenter;
+  float fGain;
+  float fBandwidth;
+  float fQ;
+  float fS;
+  int lChannel;
+};
+// One band of the peaking equaliser (lBand 0..31; a band is added when first set): fGain dB at
+// fCenter Hz, width fQ when above 0, else fBandwidth octaves. Reading takes lBand from the record.
+struct BASS_BFX_PEAKEQ {
+  int lBand;
+  float fBandwidth;
+  float fQ;
+  float fCenter;
+  float fGain;
+  int lChannel;
+};
+// A feed-forward compressor on the peak level of the chosen channels (linked): above fThreshold
+// dB the level rises 1/fRatio dB per dB; fGain dB of make-up gain; fAttack and fRelease in ms.
+struct BASS_BFX_COMPRESSOR2 {
+  float fGain;
+  float fThreshold;
+  float fRatio;
+  float fAttack;
+  float fRelease;
+  int lChannel;
+};
+// lChannel BASS_BFX_CHANNONE sets the global volume; a mask (or CHANALL) sets the volume of those
+// channels. Output = input x global x channel volume. Reading with a mask reads its first channel.
+struct BASS_BFX_VOLUME {
+  int lChannel;
+  float fVolume;
+};
 
 // --- Syncs ---
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
@@ -247,6 +299,14 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 // DSP procedures run per block before the data is returned or mixed; higher priority runs first.
 HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority);
 BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
+// Effects run in the DSP chain, ordered with the DSP procedures by priority (higher first; equal
+// priorities in the order set). BASS_ChannelSetFX fails with ILLTYPE for an unknown type and
+// FORMAT for a channel over 32 channels. Parameters: BASS_ERROR_ILLPARAM for values out of range
+// (the effect keeps its previous ones), BASS_ERROR_HANDLE for a removed effect.
+HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
+BOOL BASS_FXSetParameters(HFX fx, const void* params);
+BOOL BASS_FXGetParameters(HFX fx, void* params);
 // Types: BASS_SYNC_POS (`param` is the byte position), BASS_SYNC_END, BASS_SYNC_FREE (runs on the
 // freeing thread, after any read in progress has finished), each optionally with
 // BASS_SYNC_ONETIME and BASS_SYNC_MIXTIME; others fail with BASS_ERROR_ILLTYPE.

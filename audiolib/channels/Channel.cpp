@@ -7,7 +7,7 @@
 namespace audiolib {
 
 Channel::Channel(const SampleFormat& format, DWORD flags, DWORD ctype, int device)
-    : format_(format), flags_(flags), ctype_(ctype), device_(device) {}
+    : format_(format), flags_(flags), ctype_(ctype), device_(device), dsps_(format.chans) {}
 
 DWORD Channel::SetFlags(DWORD flags, DWORD mask) {
   mask &= ChangeableFlags();
@@ -53,7 +53,8 @@ ReadResult Channel::Read(void* buffer, size_t bytes) {
 }
 
 void Channel::RunDsps(void* buffer, size_t bytes) {
-  if (format_.type == SampleType::Float32 || !Config::Instance().floatDsp() || dsps_.IsEmpty()) {
+  const bool wantsFloat = Config::Instance().floatDsp() || dsps_.HasEffects();
+  if (format_.type == SampleType::Float32 || !wantsFloat || dsps_.IsEmpty()) {
     dsps_.Run(handle_, buffer, static_cast<DWORD>(bytes));
     return;
   }

@@ -6,31 +6,40 @@
 #include <vector>
 
 #include "audiolib/audiolib.h"
+#include "audiolib/dsp/Effect.h"
 
 namespace audiolib {
 
-// Add and Remove may be called from any thread, also from inside a DSP procedure of this chain;
-// Run is called by the channel's reader. Run takes only a short lock to pick up the current list
-// (a copy-on-write snapshot), so it allocates nothing and never waits on a procedure.
+// The DSP procedures and effects of a channel share one order. Add, AddEffect and Remove may be
+// called from any thread, also from inside a DSP procedure of this chain; Run is called by the
+// channel's reader. Run takes only a short lock to pick up the current list (a copy-on-write
+// snapshot), so it allocates nothing and never waits on a procedure.
 class DspChain {
  public:
-  DspChain();
+  // `chans`: the channel count of the blocks effects will process.
+  explicit DspChain(DWORD chans);
 
   // Higher `priority` runs first; equal priorities run in the order they were set.
   void Add(HDSP handle, DSPPROC* proc, void* user, int priority);
-  bool Remove(HDSP handle);
+  void AddEffect(HFX handle, std::shared_ptr<Effect> effect, int priority);
+  bool Remove(DWORD handle);
+  // Effects need float samples: the caller gives float blocks whenever HasEffects().
   void Run(DWORD channel, void* buffer, DWORD bytes) const;
   bool IsEmpty() const;
+  bool HasEffects() const;
 
  private:
   struct Entry {
-    HDSP handle;
-    DSPPROC* proc;
+    DWORD handle;
+    DSPPROC* proc;  // null for an effect
     void* user;
     int priority;
+    std::shared_ptr<Effect> effect;
   };
   using List = std::vector<Entry>;
+  void Insert(Entry entry);
 
+  const DWORD chans_;
   mutable std::mutex mutex_;
   std::shared_ptr<const List> entries_;
 };
