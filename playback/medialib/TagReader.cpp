@@ -74,7 +74,8 @@ void ReadTagFields(TagLib::File& file, TPlaylistEntry& entry) {
   entry.AlbumArtist = Property(properties, "ALBUMARTIST");
   entry.Composer = Property(properties, "COMPOSER");
   entry.Copyright = Property(properties, "COPYRIGHT");
-  entry.Publisher = Property(properties, "LABEL");
+  entry.Publisher = Property(properties, "LABEL");  // ID3v2 TPUB
+  if (entry.Publisher.empty()) entry.Publisher = Property(properties, "PUBLISHER");  // Xiph comments
   entry.BPM = Property(properties, "BPM");
   entry.Lyrics = Property(properties, "LYRICS");
   entry.Language = Property(properties, "LANGUAGE");

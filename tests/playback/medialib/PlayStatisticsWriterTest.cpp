@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,15 +24,16 @@ constexpr int Rate = 44100;
 struct Format {
   const char* extension;
   const char* codecArgs;
+  bool ffprobeShowsTheCount;  // ffmpeg reads no ID3v2 chunk of a WAV
 };
 
 const Format kFormats[] = {
-    {"mp3", "-c:a libmp3lame -b:a 128k -id3v2_version 3"},
-    {"flac", "-c:a flac"},
-    {"ogg", "-c:a libvorbis"},
-    {"opus", "-c:a libopus -b:a 64k"},
-    {"m4a", "-c:a aac -b:a 128k"},
-    {"wav", "-c:a pcm_s16le"},
+    {"mp3", "-c:a libmp3lame -b:a 128k -id3v2_version 3", true},
+    {"flac", "-c:a flac", true},
+    {"ogg", "-c:a libvorbis", true},
+    {"opus", "-c:a libopus -b:a 64k", true},
+    {"m4a", "-c:a aac -b:a 128k", true},
+    {"wav", "-c:a pcm_s16le", false},
 };
 
 std::filesystem::path MakeFile(const TempDir& dir, const Format& format) {
@@ -42,6 +44,19 @@ std::filesystem::path MakeFile(const TempDir& dir, const Format& format) {
   const std::filesystem::path out = dir / (std::string("track.") + format.extension);
   audiofixtures::Encode(wav, out, std::string(format.codecArgs) + " -metadata title=Song -metadata artist=Band");
   return out;
+}
+
+// The play count as ffprobe, a reader of its own, finds it among the file's or stream's tags.
+std::string CountSeenByFfprobe(const std::filesystem::path& file) {
+  const std::string command = "ffprobe -v error -show_entries format_tags=PLAYCOUNT:stream_tags=PLAYCOUNT "
+                              "-of default=nw=1:nk=1 '" + file.string() + "'";
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    ::pclose(pipe);
+  }
+  return output;
 }
 
 // ffmpeg decodes the whole file without an error.
@@ -72,6 +87,9 @@ TEST(PlayStatisticsWriter, StoresCountAndDateThatTheReaderReadsBackWithTagsAndAu
     EXPECT_EQ(after.Artist, "Band");
     EXPECT_EQ(after.Duration, before.Duration);
     EXPECT_TRUE(DecodesCleanly(file));
+    if (format.ffprobeShowsTheCount) {
+      EXPECT_EQ(CountSeenByFfprobe(file), "6\n");
+    }
     struct stat status {};
     ASSERT_EQ(::stat(file.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u) << "permission bits kept";

@@ -74,6 +74,33 @@ TEST(TagReader, ReadsTagsDurationAndBitrateOfEveryCommonFormat) {
   }
 }
 
+TEST(TagReader, ReadsTheFurtherTagsAndPlayStatisticsOtherProgramsWrote) {
+  TempDir dir;
+  audiofixtures::WriteWav(dir / "source.wav", audiofixtures::Sine(440, 0.5, Rate, Rate / 2), Rate, 1, 16);
+  const Format formats[] = {kFormats[0], kFormats[1], kFormats[2]};  // ID3v2 and Xiph comments
+  for (const Format& format : formats) {
+    SCOPED_TRACE(format.extension);
+    const std::filesystem::path file = dir / (std::string("more.") + format.extension);
+    audiofixtures::Encode(dir / "source.wav", file,
+                          std::string(format.codecArgs) +
+                              " -metadata album_artist='Album Artist' -metadata composer=Composer"
+                              " -metadata copyright='(c) 2021' -metadata publisher=Label -metadata language=eng"
+                              " -metadata REPLAYGAIN_TRACK_GAIN='-3.10 dB' -metadata REPLAYGAIN_ALBUM_GAIN='-2.50 dB'"
+                              " -metadata PLAYCOUNT=4 -metadata LASTPLAYED='2026-12-01 20:15:00'");
+    TPlaylistEntry entry;
+    ASSERT_TRUE(ReadTrackTags(file.string(), entry).Succeeded);
+    EXPECT_EQ(entry.AlbumArtist, "Album Artist");
+    EXPECT_EQ(entry.Composer, "Composer");
+    EXPECT_EQ(entry.Copyright, "(c) 2021");
+    EXPECT_EQ(entry.Publisher, "Label");
+    EXPECT_EQ(entry.Language, "eng");
+    EXPECT_EQ(entry.ReplayGain_T, "-3.10 dB");
+    EXPECT_EQ(entry.ReplayGain_A, "-2.50 dB");
+    EXPECT_EQ(entry.PlayCount, 4);
+    EXPECT_EQ(entry.DateLastPlayed, "2026-12-01 20:15:00");
+  }
+}
+
 TEST(TagReader, AFileWithoutTagsGivesEmptyFieldsAndTheAudioProperties) {
   TempDir dir;
   const std::filesystem::path wav = dir / "plain.wav";
