@@ -8,7 +8,8 @@
 // name), sorted by the bytes of their UTF-8 names (so "B.mp3" before "a.mp3", as the file system
 // spells them). A file counts when it is a regular file (a symbolic link to one counts) and its
 // extension is one of IsAudioFileExtension's. A missing or unreadable folder, or one that is no
-// folder, gives an empty list; an entry that cannot be examined is passed over. Never opens a
+// folder, gives an empty list; an entry that cannot be examined is passed over, and an error
+// while the folder is being listed ends the list there. Never opens a
 // file. Any thread; the caller owns the result.
 std::vector<std::string> ListAudioFilesInFolder(const std::string& folder);
 

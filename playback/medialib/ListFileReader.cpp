@@ -33,7 +33,21 @@ std::string_view Trimmed(std::string_view line) {
   return line.substr(first, last - first + 1);
 }
 
+// Text after a UTF-16 byte-order mark (FF FE little-endian, FE FF big-endian); an odd last byte
+// is dropped.
+std::string Utf16Text(std::string_view bytes, bool bigEndian) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    const auto high = static_cast<unsigned char>(bytes[2 * i + (bigEndian ? 0 : 1)]);
+    const auto low = static_cast<unsigned char>(bytes[2 * i + (bigEndian ? 1 : 0)]);
+    units[i] = static_cast<char16_t>(high << 8 | low);
+  }
+  return Utf16ToUtf8(units);
+}
+
 std::string DecodedText(std::string bytes, bool alwaysUtf8) {
+  if (bytes.starts_with("\xFF\xFE")) return Utf16Text(std::string_view(bytes).substr(2), false);
+  if (bytes.starts_with("\xFE\xFF")) return Utf16Text(std::string_view(bytes).substr(2), true);
   if (bytes.starts_with(kUtf8Bom)) bytes.erase(0, kUtf8Bom.size());
   if (IsValidUtf8(bytes)) return bytes;
   if (alwaysUtf8) return Utf16ToUtf8(Utf8ToUtf16(bytes));

@@ -19,8 +19,10 @@ inline constexpr size_t kMaxListFileEntries = 250000;
 // untouched. Never blocks on a FIFO or device.
 //
 // Text: a ".m3u8" file is UTF-8 (ill-formed bytes become U+FFFD); any other list file is UTF-8
-// when it is well-formed UTF-8, else Windows-1252. A UTF-8 byte-order mark is skipped; lines end
-// in CR LF or LF; blanks and tabs around a line are dropped and empty lines skipped.
+// when it is well-formed UTF-8, else Windows-1252. A UTF-8 byte-order mark is skipped; a file
+// starting with a UTF-16 byte-order mark (FF FE or FE FF, as some Windows programs save lists) is
+// UTF-16. Lines end in CR LF or LF; blanks and tabs around a line are dropped and empty lines
+// skipped.
 //
 // Lines: "#EXTINF:seconds,Artist - Title" fills Duration (ms; a negative or missing length leaves
 // 0), Artist and Title of the next item line (without " - " the whole text is the Title; text

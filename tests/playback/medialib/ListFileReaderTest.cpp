@@ -106,7 +106,7 @@ TEST_F(ListFileReaderTest, ExtendedInfoFillsTheNextItemOnly) {
   EXPECT_EQ(entries[5].Filename, Lists() + "/five.mp3");
 }
 
-TEST_F(ListFileReaderTest, DecodesUtf8AndFallsBackToWindows1252ForM3u) {
+TEST_F(ListFileReaderTest, DecodesUtf8Utf16AndFallsBackToWindows1252ForM3u) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -119,6 +119,8 @@ TEST_F(ListFileReaderTest, DecodesUtf8AndFallsBackToWindows1252ForM3u) {
       {"ansi.m3u", "K\xE4se \x80.mp3\n", "K\xC3\xA4se \xE2\x82\xAC.mp3"},
       {"ANSI.M3U", "K\xE4se.mp3\n", "K\xC3\xA4se.mp3"},
       {"broken.m3u8", "K\xE4se.mp3\n", "K\xEF\xBF\xBDse.mp3"},
+      {"utf16le.m3u", std::string("\xFF\xFEK\0\xE4\0s\0e\0.\0m\0p\0" "3\0\r\0\n\0", 22), "K\xC3\xA4se.mp3"},
+      {"utf16be.m3u8", std::string("\xFE\xFF\0K\0\xE4\0s\0e\0.\0m\0p\0" "3\0\n", 20), "K\xC3\xA4se.mp3"},
   };
   for (const Case& c : cases) {
     const std::vector<TPlaylistEntry> entries = Read(c.name, c.bytes);

@@ -98,15 +98,29 @@ TEST(PlayStatisticsWriter, StoresCountAndDateThatTheReaderReadsBackWithTagsAndAu
   }
 }
 
-TEST(PlayStatisticsWriter, AnMp3KeepsItsId3v23TagAndGetsNoId3v1Tag) {
-  TempDir dir;
-  const std::filesystem::path file = MakeFile(dir, kFormats[0]);
-  ASSERT_TRUE(WritePlayStatistics(file.string(), 1, "2026-01-01").Succeeded);
-  const std::string bytes = ReadBytes(file);
-  ASSERT_GT(bytes.size(), 200u);
-  EXPECT_EQ(bytes.substr(0, 4), std::string("ID3\x03", 4));
-  EXPECT_NE(bytes.substr(bytes.size() - 128, 3), "TAG");
-  EXPECT_NE(bytes.find("TXXX"), std::string::npos);
+TEST(PlayStatisticsWriter, AnMp3KeepsItsId3v2VersionAndGetsNoId3v1Tag) {
+  struct Case {
+    const char* ffmpegVersion;  // 0: no ID3v2 tag at all
+    char expectedVersion;
+  };
+  for (const Case& c : {Case{"3", '\x03'}, Case{"4", '\x04'}, Case{"0", '\x04'}}) {
+    SCOPED_TRACE(c.ffmpegVersion);
+    TempDir dir;
+    audiofixtures::WriteWav(dir / "source.wav", audiofixtures::Sine(440, 0.5, Rate, Rate), Rate, 1, 16);
+    const std::filesystem::path file = dir / "track.mp3";
+    audiofixtures::Encode(dir / "source.wav", file,
+                          std::string("-c:a libmp3lame -id3v2_version ") + c.ffmpegVersion);
+    ASSERT_EQ(ReadBytes(file).starts_with("ID3"), c.ffmpegVersion[0] != '0');
+    ASSERT_TRUE(WritePlayStatistics(file.string(), 1, "2026-01-01").Succeeded);
+    const std::string bytes = ReadBytes(file);
+    ASSERT_GT(bytes.size(), 200u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("ID3") + c.expectedVersion);
+    EXPECT_NE(bytes.substr(bytes.size() - 128, 3), "TAG");
+    EXPECT_NE(bytes.find("TXXX"), std::string::npos);
+    TPlaylistEntry entry;
+    ASSERT_TRUE(ReadTrackTags(file.string(), entry).Succeeded);
+    EXPECT_EQ(entry.PlayCount, 1);
+  }
 }
 
 TEST(PlayStatisticsWriter, RefusesWhatItCannotRewriteAndLeavesTheFileAsItWas) {
