@@ -372,6 +372,18 @@ BOOL BASS_Mixer_ChannelRemove(DWORD channel);
 BOOL BASS_Mixer_ChannelSetMatrix(DWORD channel, const void* matrix);
 HSTREAM BASS_Mixer_ChannelGetMixer(DWORD channel);  // 0 when the channel is in no mixer
 
+// --- Splitters ---
+// A stream carrying the data of `channel` (its format; `chanmap` must be null). Several splitters
+// of one source each get the source's data independently, read at their own pace on any threads:
+// the source is read as the splitter furthest ahead needs it, and the last 2000 ms of it are kept
+// for the others. A splitter that falls further behind than that loses the oldest data (it goes
+// on from the oldest data kept); it never blocks the other splitters. A splitter starts with the
+// data the source gives after it was made and ends once the source has ended (or is freed) and it
+// has had everything. The source should be read only through its splitters. `flags`: as for
+// BASS_StreamCreate (BASS_STREAM_DECODE, speaker flags accepted). Fails with HANDLE, ILLTYPE (a
+// dummy stream), ILLPARAM (a channel map).
+HSTREAM BASS_Split_StreamCreate(DWORD channel, DWORD flags, const int* chanmap);
+
 // --- Device enumeration ---
 // Four device lists, each numbered from 0 and walked by index until a call fails with
 // BASS_ERROR_DEVICE (BASS_ERROR_ILLPARAM for a null `info`):
