@@ -7,8 +7,9 @@
 // - Freeing 0 or an already freed handle is harmless (it returns FALSE with BASS_ERROR_HANDLE).
 // - Sample data is interleaved; lengths are in bytes unless a name says otherwise.
 // - Every call may be made from any thread. DSP, stream and sync procedures run on the thread
-//   that reads the channel (the caller of BASS_ChannelGetData, or the mixer's reader); they must
-//   not free the channel they are called for.
+//   that reads the channel (the caller of BASS_ChannelGetData, or the mixer's reader). A sync
+//   procedure may free its channel or change it (seek it, take it out of its mixer); a block in
+//   progress is still delivered. DSP and stream procedures must not free their channel.
 // - A channel freed on one thread while another thread reads it is safe: the read either
 //   completes or fails with BASS_ERROR_HANDLE.
 #pragma once
@@ -308,8 +309,12 @@ BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
 BOOL BASS_FXSetParameters(HFX fx, const void* params);
 BOOL BASS_FXGetParameters(HFX fx, void* params);
 // Types: BASS_SYNC_POS (`param` is the byte position), BASS_SYNC_END, BASS_SYNC_FREE (runs on the
-// freeing thread, after any read in progress has finished), each optionally with
-// BASS_SYNC_ONETIME and BASS_SYNC_MIXTIME; others fail with BASS_ERROR_ILLTYPE.
+// freeing thread, after any read in progress has finished; for an AUTOFREE mixer source, on the
+// mixer's reading thread), each optionally with BASS_SYNC_ONETIME and BASS_SYNC_MIXTIME; others
+// fail with BASS_ERROR_ILLTYPE. A POS sync on a mixer source fires while the mixer mixes the block
+// that holds that source position (resampled sources: up to a few frames of read-ahead early).
+// Every sync runs at mix time, as the channel is read: no output plays yet, so there is no later,
+// heard moment to delay a sync without BASS_SYNC_MIXTIME to.
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
 // BASS_ACTIVE_*; BASS_ACTIVE_STOPPED with BASS_ERROR_HANDLE for a freed or unknown handle.
