@@ -389,6 +389,30 @@ HSTREAM BASS_Mixer_ChannelGetMixer(DWORD channel);  // 0 when the channel is in 
 // dummy stream), ILLPARAM (a channel map).
 HSTREAM BASS_Split_StreamCreate(DWORD channel, DWORD flags, const int* chanmap);
 
+// --- Add-ons in separate libraries (plug-in hosts) ---
+// No plug-in host is part of this library. An add-on's Windows name maps to a Linux library
+// ("bass_vst.dll" -> "libbass_vst.so", found as dlopen finds libraries); when it is absent the
+// calls below fail quietly (no message), which callers treat as "add-on unavailable".
+// BASS_AddOnOpen: null with BASS_ERROR_FILEOPEN when the library is absent (or cannot load).
+// BASS_AddOnSymbol: a function of it, null with BASS_ERROR_NOTAVAIL when it has none such.
+// BASS_AddOnClose: unloads it; its functions must no longer be called. Any thread.
+void* BASS_AddOnOpen(const char* name);
+void* BASS_AddOnSymbol(void* addOn, const char* function);
+BOOL BASS_AddOnClose(void* addOn);
+// The Winamp-DSP calls, forwarded to the functions of the same names in "bass_wadsp.dll"
+// (libbass_wadsp.so). Without that library each fails with BASS_ERROR_NOTAVAIL (0, FALSE or null).
+// Texts are 8-bit.
+BOOL BASS_WADSP_Init(void* win);
+DWORD BASS_WADSP_Load(const char* file, int x, int y, int width, int height, void* proc);
+const char* BASS_WADSP_GetName(DWORD plugin);
+BOOL BASS_WADSP_Start(DWORD plugin, DWORD module, DWORD channel);
+BOOL BASS_WADSP_Stop(DWORD plugin);
+HDSP BASS_WADSP_ChannelSetDSP(DWORD plugin, DWORD channel, int priority);
+BOOL BASS_WADSP_ChannelRemoveDSP(DWORD plugin);
+BOOL BASS_WADSP_SetSongTitle(DWORD plugin, const char* title);
+BOOL BASS_WADSP_SetFileName(DWORD plugin, const char* file);
+BOOL BASS_WADSP_Free();
+
 // --- Device enumeration ---
 // Four device lists, each numbered from 0 and walked by index until a call fails with
 // BASS_ERROR_DEVICE (BASS_ERROR_ILLPARAM for a null `info`):
