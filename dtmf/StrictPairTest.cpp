@@ -1,5 +1,6 @@
 #include "dtmf/StrictPairTest.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -19,14 +20,29 @@ struct TToneMeasure {
   double coherence = 0;         // steadiness of the phase steps, 0..1
 };
 
-const std::array<std::complex<double>, ToneCount>& PhaseSteps() {
-  static const std::array<std::complex<double>, ToneCount> steps = [] {
-    std::array<std::complex<double>, ToneCount> s{};
-    for (int t = 0; t < ToneCount; ++t)
-      s[t] = std::polar(1.0, -2 * std::numbers::pi * ToneFrequencies[t] / SampleRate);
-    return s;
+// One block's worth of each tone's reference wave, and the phase it advances over a block: a block
+// is correlated against the table and the result turned by the phase the reference has reached, so
+// the inner loop is two multiply-adds per sample and tone.
+struct TReferenceTables {
+  std::array<std::array<float, BlockSamples>, ToneCount> cosine;
+  std::array<std::array<float, BlockSamples>, ToneCount> sine;
+  std::array<std::complex<double>, ToneCount> blockStep;
+};
+
+const TReferenceTables& ReferenceTables() {
+  static const TReferenceTables tables = [] {
+    TReferenceTables t{};
+    for (int tone = 0; tone < ToneCount; ++tone) {
+      const double radiansPerSample = 2 * std::numbers::pi * ToneFrequencies[tone] / SampleRate;
+      for (int m = 0; m < BlockSamples; ++m) {
+        t.cosine[tone][m] = static_cast<float>(std::cos(radiansPerSample * m));
+        t.sine[tone][m] = static_cast<float>(-std::sin(radiansPerSample * m));
+      }
+      t.blockStep[tone] = std::polar(1.0, -radiansPerSample * BlockSamples);
+    }
+    return t;
   }();
-  return steps;
+  return tables;
 }
 
 // The phase step from block to block gives the tone's offset from its nominal frequency; undoing
@@ -101,23 +117,47 @@ double TBlock::Amplitude(int tone) const { return std::abs(correlation[tone]) * 
 TBlock CorrelateBlock(std::span<const float> samples,
                       std::array<std::complex<double>, ToneCount>& phasors) {
   TBlock block;
-  for (const float sample : samples) block.energy += double(sample) * sample;
-  const auto& steps = PhaseSteps();
+  const size_t count = std::min<size_t>(samples.size(), BlockSamples);
+  for (size_t m = 0; m < count; ++m) block.energy += double(samples[m]) * samples[m];
+  const TReferenceTables& tables = ReferenceTables();
   for (int t = 0; t < ToneCount; ++t) {
-    std::complex<double> phasor = phasors[t];
-    std::complex<double> sum = 0;
-    for (const float sample : samples) {
-      sum += double(sample) * phasor;
-      phasor *= steps[t];
+    float re = 0, im = 0;
+    for (size_t m = 0; m < count; ++m) {
+      re += samples[m] * tables.cosine[t][m];
+      im += samples[m] * tables.sine[t][m];
     }
-    block.correlation[t] = sum;
-    phasors[t] = phasor / std::abs(phasor);  // keeps rounding from drifting the magnitude
+    block.correlation[t] = std::complex<double>(re, im) * phasors[t];
+    const std::complex<double> next = phasors[t] * tables.blockStep[t];
+    phasors[t] = next * ((3.0 - std::norm(next)) / 2);  // pulls the magnitude back to 1 without a root
   }
   return block;
 }
 
+namespace {
+
+// No tone's level over the window can exceed the root mean square of its block levels (Cauchy-
+// Schwarz), so windows that fail the level or energy-share test even with those bounds are passed
+// over without measuring: most windows of silence, noise, speech and music.
+bool CannotHoldPair(std::span<const TBlock> blocks, const TStrictLimits& limits) {
+  std::array<double, ToneCount> blockPower{};
+  double energy = 0;
+  for (const TBlock& block : blocks) {
+    energy += block.energy;
+    for (int t = 0; t < ToneCount; ++t) blockPower[t] += std::norm(block.correlation[t]);
+  }
+  const double toPower = 4.0 / (static_cast<double>(blocks.size()) * BlockSamples * BlockSamples);
+  const double lowBound = *std::max_element(blockPower.begin(), blockPower.begin() + 4) * toPower;
+  const double highBound = *std::max_element(blockPower.begin() + 4, blockPower.end()) * toPower;
+  const double threshold = limits.thresholdAmplitude * limits.thresholdAmplitude;
+  const double meanPower = energy / (static_cast<double>(blocks.size()) * BlockSamples);
+  return lowBound <= threshold || highBound <= threshold || (lowBound + highBound) / 2 < limits.minPairShare * meanPower;
+}
+
+}  // namespace
+
 TPairDecision DecidePair(std::span<const TBlock> blocks, const TStrictLimits& limits) {
   TPairDecision decision;
+  if (CannotHoldPair(blocks, limits)) return decision;
   std::array<TToneMeasure, 4> low;
   std::array<TToneMeasure, 4> high;
   for (int i = 0; i < 4; ++i) {
