@@ -2,7 +2,11 @@
 # Whole-process benchmark of `tonesentry detect` on 60-minute 44.1 kHz stereo WAV and MP3 files
 # with a key every 30 s over light noise, against `ffmpeg -v error -i F -f null -` on the same
 # files (alternating runs, medians): wall time, CPU time, peak memory, and whether every key was
-# found. Usage: bench/detect_bench.sh [build dir] [runs]
+# found, for the standard and the strict detector. Then --jobs 2 against --jobs 1 over twenty
+# 3-minute WAV files cut from the long one (the same output required). Then, when the recordings
+# set is in [build dir]/recordings (scripts/recordings-set.sh), the false keys per hour in recorded
+# music and speech and the share of keys found in music, for both detectors.
+# Usage: bench/detect_bench.sh [build dir] [runs]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,17 +44,57 @@ for ((n = 0; n < 120; n++)); do expected+=${keys:n % ${#keys}:1}; done
 timed() { /usr/bin/time -f "%e %U %S %M" "$@" 2>"$data/time" >"$data/out"; tail -1 "$data/time" | awk '{printf "%.2f %.2f %d\n", $1, $2 + $3, $4}'; }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
+col() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1" | median; }
 for f in long.wav long.mp3; do
-  ours=() theirs=() found=ok
-  for ((i = 0; i < runs; i++)); do
-    theirs+=("$(timed ffmpeg -nostdin -v error -i "$data/$f" -f null -)")
-    ours+=("$(timed "$tool" detect --no-progress "$data/$f")")
-    [[ $(cat "$data/out") == "$expected" ]] || found="MISSED KEYS: $(cat "$data/out")"
+  for detector in standard strict; do
+    ours=() theirs=() found=ok
+    for ((i = 0; i < runs; i++)); do
+      theirs+=("$(timed ffmpeg -nostdin -v error -i "$data/$f" -f null -)")
+      ours+=("$(timed "$tool" detect --no-progress --detector "$detector" "$data/$f")")
+      [[ $(cat "$data/out") == "$expected" ]] || found="MISSED KEYS: $(cat "$data/out")"
+    done
+    ow=$(col 1 "${ours[@]}") oc=$(col 2 "${ours[@]}") om=$(col 3 "${ours[@]}")
+    tw=$(col 1 "${theirs[@]}") tc=$(col 2 "${theirs[@]}")
+    echo "$f $detector (medians of $runs): tonesentry wall $ow s, CPU $oc s, peak RSS $((om / 1024)) MB;" \
+      "ffmpeg wall $tw s, CPU $tc s; wall ratio $(awk "BEGIN {printf \"%.2f\", $ow / $tw}");" \
+      "120 keys: $found"
   done
-  col() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1" | median; }
-  ow=$(col 1 "${ours[@]}") oc=$(col 2 "${ours[@]}") om=$(col 3 "${ours[@]}")
-  tw=$(col 1 "${theirs[@]}") tc=$(col 2 "${theirs[@]}")
-  echo "$f (medians of $runs): tonesentry wall $ow s, CPU $oc s, peak RSS $((om / 1024)) MB;" \
-    "ffmpeg wall $tw s, CPU $tc s; wall ratio $(awk "BEGIN {printf \"%.2f\", $ow / $tw}");" \
-    "120 keys: $found"
+done
+
+# Twenty 3-minute files: six keys each.
+parts=()
+for ((n = 0; n < 20; n++)); do
+  part=$data/part$n.wav
+  [[ -s $part ]] || sox "$data/long.wav" "$part" trim $((n * 180)) 180
+  parts+=("$part")
+done
+one=() two=() same=ok
+for ((i = 0; i < runs; i++)); do
+  one+=("$(timed "$tool" detect --no-progress --jobs 1 "${parts[@]}")")
+  cp "$data/out" "$data/out1"
+  two+=("$(timed "$tool" detect --no-progress --jobs 2 "${parts[@]}")")
+  cmp -s "$data/out" "$data/out1" || same="OUTPUT DIFFERS"
+done
+w1=$(col 1 "${one[@]}") w2=$(col 1 "${two[@]}")
+echo "20 x 3-minute WAV (medians of $runs): --jobs 1 wall $w1 s, --jobs 2 wall $w2 s;" \
+  "speed-up $(awk "BEGIN {printf \"%.2f\", $w1 / $w2}"); output: $same"
+
+recordings=$build/recordings
+[[ -s $recordings/music-keys.wav ]] || { echo "(no recordings set: scripts/recordings-set.sh $recordings)"; exit 0; }
+keycount() { "$tool" detect --no-progress "$@" | tr -d '\n' | wc -c; }
+music_h=$(soxi -D "$recordings/music.wav") speech_h=$(soxi -D "$recordings/speech.wav")
+for detector in standard strict; do
+  for level in -26 -30; do
+    m=$(keycount --detector $detector --level $level "$recordings/music.wav")
+    s=$(keycount --detector $detector --level $level "$recordings/speech.wav")
+    "$tool" detect --no-progress --detector $detector --level $level --format csv "$recordings/music-keys.wav" >"$data/found.csv"
+    # A key counts as found when a key of the same character starts within 0.2 s of it.
+    found=$(awk 'FNR == NR { t[NR] = $1; k[NR] = $2; n = NR; next }
+      FNR > 1 { split($0, f, ","); s[++m] = f[3] / 1000; c[m] = f[2] }
+      END { for (i = 1; i <= n; i++) for (j = 1; j <= m; j++)
+              if (!u[j] && c[j] == k[i] && s[j] > t[i] - 0.2 && s[j] < t[i] + 0.2) { h++; u[j] = 1; break }
+            printf "%d of %d (%.0f %%), %d other keys", h, n, 100 * h / n, m - h }' "$recordings/music-keys.txt" "$data/found.csv")
+    echo "recordings, $detector, level $level dB: false keys $(awk "BEGIN {printf \"%.0f\", $m * 3600 / $music_h}")/h" \
+      "in music, $(awk "BEGIN {printf \"%.0f\", $s * 3600 / $speech_h}")/h in speech; keys in music found: $found"
+  done
 done
