@@ -2,7 +2,8 @@
 # Whole-process benchmark of the audio library on 60-minute 44.1 kHz stereo WAV and MP3 files:
 # decoding through the library against `ffmpeg -v error -i F -f null -` (alternating runs, medians
 # of CPU time (user + system) and of wall time), the push -> 16 kHz mono mixer -> FFT512 road, and
-# peak memory for a short and a long file. CPU time is the figure to compare on a machine shared
+# peak memory for a short and a long file; then an 8-source mixer with slides, envelopes and an
+# equaliser + compressor on every source, rendered decode-only. CPU time is the figure to compare on a machine shared
 # with other work; wall time is shown beside it.
 # Usage: bench/audiolib_bench.sh [build dir] [runs]
 set -euo pipefail
@@ -51,3 +52,4 @@ for f in short.wav long.wav short.mp3 long.mp3; do
 done
 
 for ((i = 0; i < 3; i++)); do "$bench" road 3600; done
+for ((i = 0; i < 3; i++)); do "$bench" mix 600; done

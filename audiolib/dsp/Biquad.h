@@ -28,14 +28,25 @@ class BiquadFilter {
   static constexpr size_t kMaxChannels = 32;
 
   void SetCoefficients(const BiquadCoefficients& coefficients) { c_ = coefficients; }
-  // Filters channel `chan` of `frames` interleaved frames of `chans` channels in place.
-  void Process(float* samples, size_t frames, size_t chans, size_t chan);
+  // Filters the channels of `frames` interleaved frames of `chans` (<= kMaxChannels) channels in
+  // place: every channel when `channelMask` is -1, else those with their bit set (bit i =
+  // channel i).
+  void Process(float* samples, size_t frames, size_t chans, int channelMask);
   void Reset();
+  // Runs `count` filters one after another over every channel (stereo in one pass per four).
+  static void ProcessCascade(BiquadFilter* const* filters, size_t count, float* samples,
+                             size_t frames, size_t chans);
 
  private:
+  // Transposed direct form II: two state values per channel.
   struct State {
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    double s1 = 0, s2 = 0;
   };
+  template <size_t Chans>
+  void ProcessAll(float* samples, size_t frames, size_t chans);
+  void ProcessOne(float* samples, size_t frames, size_t chans, size_t chan);
+  template <size_t Count>
+  static void CascadeStereo(BiquadFilter* const* filters, float* samples, size_t frames);
   BiquadCoefficients c_;
   std::array<State, kMaxChannels> states_{};
 };

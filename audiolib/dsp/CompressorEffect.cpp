@@ -42,6 +42,7 @@ void CompressorEffect::TakeParameters() {
   std::lock_guard lock(mutex_);
   if (!changed_) return;
   thresholdLog2_ = static_cast<float>(params_.fThreshold * kLog2Of10Over20);
+  threshold_ = std::exp2(thresholdLog2_);
   slope_ = 1.0f / params_.fRatio - 1.0f;
   makeUp_ = static_cast<float>(std::pow(10.0, params_.fGain / 20.0));
   attackCoef_ = SmoothingCoefficient(params_.fAttack, sampleRate_);
@@ -54,23 +55,29 @@ void CompressorEffect::TakeParameters() {
 void CompressorEffect::Process(float* samples, size_t frames) {
   TakeParameters();
   if (!active_) return;
+  // Locals, so the per-frame recursion stays in registers (the samples could alias members).
+  float envelope = envelope_;
+  const float attack = attackCoef_, release = releaseCoef_, threshold = threshold_;
+  const float thresholdLog2 = thresholdLog2_, slope = slope_, makeUp = makeUp_;
+  const int mask = channelMask_;
+  const size_t chans = chans_;
   for (size_t f = 0; f < frames; ++f) {
-    float* frame = samples + f * chans_;
+    float* frame = samples + f * chans;
     float peak = 0;
-    for (size_t c = 0; c < chans_; ++c) {
-      if (ChannelSelected(channelMask_, c)) peak = std::max(peak, std::fabs(frame[c]));
+    for (size_t c = 0; c < chans; ++c) {
+      if (ChannelSelected(mask, c)) peak = std::max(peak, std::fabs(frame[c]));
     }
-    const float coef = peak > envelope_ ? attackCoef_ : releaseCoef_;
-    envelope_ = peak + coef * (envelope_ - peak);
-    float gain = makeUp_;
-    if (envelope_ > 0) {
-      const float overLog2 = std::log2(envelope_) - thresholdLog2_;
-      if (overLog2 > 0) gain *= std::exp2(overLog2 * slope_);
+    envelope = peak + (peak > envelope ? attack : release) * (envelope - peak);
+    float gain = makeUp;
+    // Below the threshold (compared linearly) the curve is flat: no logarithm needed.
+    if (envelope > threshold && slope != 0) {
+      gain *= std::exp2((std::log2(envelope) - thresholdLog2) * slope);
     }
-    for (size_t c = 0; c < chans_; ++c) {
-      if (ChannelSelected(channelMask_, c)) frame[c] *= gain;
+    for (size_t c = 0; c < chans; ++c) {
+      if (ChannelSelected(mask, c)) frame[c] *= gain;
     }
   }
+  envelope_ = envelope;
 }
 
 }  // namespace audiolib

@@ -29,6 +29,7 @@ class CompressorEffect : public Effect {
   bool changed_ = false;                                              // guarded by mutex_
   // Reader only:
   float thresholdLog2_ = 0;  // threshold as log2 of the linear level
+  float threshold_ = 1;      // linear
   float slope_ = 0;          // 1 / ratio - 1
   float makeUp_ = 1;
   float attackCoef_ = 0;

@@ -49,9 +49,7 @@ void FilterEffect::Process(float* samples, size_t frames) {
     }
   }
   if (!active_) return;
-  for (size_t c = 0; c < chans_; ++c) {
-    if (ChannelSelected(channelMask_, c)) filter_.Process(samples, frames, chans_, c);
-  }
+  filter_.Process(samples, frames, chans_, channelMask_);
 }
 
 }  // namespace audiolib

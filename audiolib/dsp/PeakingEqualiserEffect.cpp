@@ -45,15 +45,20 @@ void PeakingEqualiserEffect::Process(float* samples, size_t frames) {
         target.channelMask = p.lChannel;
         activeCount_ = i + 1;
       }
+      cascadeCount_ = 0;
+      for (int i = 0; i < activeCount_; ++i) {
+        if (active_[i].active && active_[i].channelMask == BASS_BFX_CHANALL) {
+          cascade_[cascadeCount_++] = &active_[i].filter;
+        }
+      }
       changed_ = false;
     }
   }
+  BiquadFilter::ProcessCascade(cascade_.data(), cascadeCount_, samples, frames, chans_);
   for (int i = 0; i < activeCount_; ++i) {
     ActiveBand& band = active_[i];
-    if (!band.active) continue;
-    for (size_t c = 0; c < chans_; ++c) {
-      if (ChannelSelected(band.channelMask, c)) band.filter.Process(samples, frames, chans_, c);
-    }
+    if (!band.active || band.channelMask == BASS_BFX_CHANALL) continue;
+    band.filter.Process(samples, frames, chans_, band.channelMask);
   }
 }
 

@@ -39,6 +39,9 @@ class PeakingEqualiserEffect : public Effect {
   };
   std::array<ActiveBand, kMaxBands> active_{};
   int activeCount_ = 0;  // bands 0..activeCount_-1 may be active
+  // The active bands on every channel, run as one cascade.
+  std::array<BiquadFilter*, kMaxBands> cascade_{};
+  size_t cascadeCount_ = 0;
 };
 
 }  // namespace audiolib

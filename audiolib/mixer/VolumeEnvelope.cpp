@@ -15,17 +15,6 @@ void VolumeEnvelope::Set(std::vector<Node> nodes) {
   changed_ = true;
 }
 
-float VolumeEnvelope::GainAt(const std::vector<Node>& nodes, size_t frame, size_t& hint) {
-  if (frame <= nodes.front().frame) return nodes.front().gain;
-  if (frame >= nodes.back().frame) return nodes.back().gain;
-  if (hint >= nodes.size() - 1 || nodes[hint].frame > frame) hint = 0;
-  while (nodes[hint + 1].frame <= frame) ++hint;
-  const Node& a = nodes[hint];
-  const Node& b = nodes[hint + 1];
-  const double t = double(frame - a.frame) / double(b.frame - a.frame);
-  return static_cast<float>(a.gain + (b.gain - a.gain) * t);
-}
-
 void VolumeEnvelope::Apply(float* samples, size_t frames, DWORD chans, size_t firstFrame) {
   {
     std::lock_guard lock(mutex_);
@@ -39,9 +28,35 @@ void VolumeEnvelope::Apply(float* samples, size_t frames, DWORD chans, size_t fi
     }
   }
   if (nodes_.empty()) return;
+  // A run of frames at a time: before the first node, within one segment, or after the last.
+  for (size_t f = 0; f < frames;) {
+    const size_t frame = firstFrame + f;
+    while (hint_ + 1 < nodes_.size() && nodes_[hint_ + 1].frame <= frame) ++hint_;
+    if (hint_ > 0 && nodes_[hint_].frame > frame) hint_ = 0;
+    const Node& a = nodes_[hint_];
+    const bool beforeFirst = frame < a.frame;
+    const bool afterLast = hint_ + 1 == nodes_.size();
+    size_t runEnd = frames;  // the frame (relative) where this run stops
+    if (beforeFirst) runEnd = std::min(frames, a.frame - firstFrame);
+    else if (!afterLast) runEnd = std::min(frames, nodes_[hint_ + 1].frame - firstFrame);
+    if (beforeFirst || afterLast) {
+      ScaleRun(samples + f * chans, runEnd - f, chans, a.gain, 0.0f);
+    } else {
+      const Node& b = nodes_[hint_ + 1];
+      const double step = (double(b.gain) - a.gain) / double(b.frame - a.frame);
+      const double start = a.gain + step * double(frame - a.frame);
+      ScaleRun(samples + f * chans, runEnd - f, chans, static_cast<float>(start),
+               static_cast<float>(step));
+    }
+    f = runEnd;
+  }
+}
+
+void VolumeEnvelope::ScaleRun(float* samples, size_t frames, DWORD chans, float gain, float step) {
+  if (step == 0 && gain == 1.0f) return;
   for (size_t f = 0; f < frames; ++f) {
-    const float gain = GainAt(nodes_, firstFrame + f, hint_);
-    for (DWORD c = 0; c < chans; ++c) samples[f * chans + c] *= gain;
+    const float g = gain + step * static_cast<float>(f);
+    for (DWORD c = 0; c < chans; ++c) samples[f * chans + c] *= g;
   }
 }
 

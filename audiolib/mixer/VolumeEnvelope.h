@@ -27,13 +27,14 @@ class VolumeEnvelope {
   void Apply(float* samples, size_t frames, DWORD chans, size_t firstFrame);
 
  private:
-  static float GainAt(const std::vector<Node>& nodes, size_t frame, size_t& hint);
+  // Multiplies `frames` frames by gain + step x (frame index in the run).
+  static void ScaleRun(float* samples, size_t frames, DWORD chans, float gain, float step);
 
   std::mutex mutex_;
   std::vector<Node> pending_;  // guarded by mutex_
   bool changed_ = false;       // guarded by mutex_
   std::vector<Node> nodes_;    // reader only
-  size_t hint_ = 0;            // reader only: index of the node segment last used
+  size_t hint_ = 0;            // reader only: the node at or before the last frame scaled
 };
 
 }  // namespace audiolib

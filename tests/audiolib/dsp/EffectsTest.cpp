@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <complex>
 #include <numbers>
 #include <string>
@@ -106,6 +107,35 @@ TEST(PeakingEqualiser, BandsInSeriesFollowTheCookbook) {
     double expected = 0;
     for (const auto& t : textbook) expected += t.MagnitudeDb(freq);
     EXPECT_NEAR(ResponseDb(*eq, freq), expected, 0.1) << freq << " Hz";
+  }
+}
+
+TEST(PeakingEqualiser, FiltersEachStereoChannelAsItWouldAMonoOne) {
+  // Five bands: the stereo path runs them four and one at a time.
+  const BASS_BFX_PEAKEQ bands[] = {{0, 1.0f, 0, 100, 4.0f, BASS_BFX_CHANALL},
+                                   {1, 1.0f, 0, 400, -3.0f, BASS_BFX_CHANALL},
+                                   {2, 1.0f, 0, 1600, 5.0f, BASS_BFX_CHANALL},
+                                   {3, 1.0f, 0, 6400, -6.0f, BASS_BFX_CHANALL},
+                                   {4, 0, 1.0f, 12000, 2.0f, BASS_BFX_CHANALL}};
+  const auto stereo = audiolib::CreateEffect(BASS_FX_BFX_PEAKEQ, kRate, 2);
+  const auto left = audiolib::CreateEffect(BASS_FX_BFX_PEAKEQ, kRate, 1);
+  const auto right = audiolib::CreateEffect(BASS_FX_BFX_PEAKEQ, kRate, 1);
+  for (const auto& band : bands) {
+    for (const auto& eq : {stereo, left, right}) eq->SetParameters(&band);
+  }
+  std::vector<float> both = Sines({440, 5000}, 0.3, kRate, 4800);
+  std::vector<float> l = Sine(440, 0.3, kRate, 4800);
+  std::vector<float> r = Sine(5000, 0.3, kRate, 4800);
+  // In blocks of an odd size, so state carries across calls.
+  for (size_t at = 0; at < 4800; at += 1000) {
+    const size_t frames = std::min<size_t>(1000, 4800 - at);
+    stereo->Process(both.data() + 2 * at, frames);
+    left->Process(l.data() + at, frames);
+    right->Process(r.data() + at, frames);
+  }
+  for (size_t i = 0; i < 4800; ++i) {
+    ASSERT_NEAR(both[2 * i], l[i], 1e-6) << i;
+    ASSERT_NEAR(both[2 * i + 1], r[i], 1e-6) << i;
   }
 }
 
