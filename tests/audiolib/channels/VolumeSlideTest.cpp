@@ -98,6 +98,32 @@ TEST(VolumeSlide, ToMinusOneFadesOutAndStopsTheChannelAtTheEndOfTheFade) {
   EXPECT_FALSE(BASS_ChannelIsSliding(probe.source, BASS_ATTRIB_VOL));
 }
 
+void CountFree(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<int*>(user); }
+
+// The smooth seek: the old position, pushed with an end mark and added with AUTOFREE, fades out
+// over 500 ms and is freed at the end of the fade, while the stream fades back in.
+TEST(VolumeSlide, AFadeToMinusOneOfAnAutoFreeSourceFreesItWhereTheFadeEnds) {
+  GainProbe probe;  // the stream itself, at volume 0 sliding back to 1
+  ASSERT_TRUE(BASS_ChannelSetAttribute(probe.source, BASS_ATTRIB_VOL, 0.0f));
+  ASSERT_TRUE(BASS_ChannelSlideAttribute(probe.source, BASS_ATTRIB_VOL, 1.0f, 500));
+  const HSTREAM old = BASS_StreamCreate(kRate, 1, kFloatDecode, STREAMPROC_PUSH, nullptr);
+  const std::vector<float> ones(kRate, 1.0f);  // more than the fade needs
+  BASS_StreamPutData(old, ones.data(), static_cast<DWORD>(ones.size() * sizeof(float)) |
+                                           BASS_STREAMPROC_END);
+  int freed = 0;
+  ASSERT_NE(BASS_ChannelSetSync(old, BASS_SYNC_FREE, 0, CountFree, &freed), 0u);
+  ASSERT_TRUE(BASS_Mixer_StreamAddChannel(probe.mixer, old, BASS_STREAM_AUTOFREE));
+  ASSERT_TRUE(BASS_ChannelSlideAttribute(old, BASS_ATTRIB_VOL, -1.0f, 500));
+  const std::vector<float> mix = probe.Read(kFadeFrames + 1000);
+  ASSERT_EQ(mix.size(), kFadeFrames + 1000);
+  // Crossfade: the two linear fades always add up to 1.
+  for (size_t n : {size_t{0}, size_t{5000}, size_t{17000}, kFadeFrames - 1}) {
+    EXPECT_NEAR(mix[n], 1.0, 1e-5) << "frame " << n;
+  }
+  EXPECT_EQ(freed, 1);
+  EXPECT_EQ(BASS_Mixer_StreamGetChannels(probe.mixer, nullptr, 0), 1u);
+}
+
 TEST(VolumeSlide, AdvancesOnlyWithRenderedAudioAndAppliesWhereMixedNotToOwnReads) {
   GainProbe probe;
   ASSERT_TRUE(BASS_ChannelSlideAttribute(probe.source, BASS_ATTRIB_VOL, 0.0f, 500));
