@@ -45,39 +45,62 @@ void CompressorEffect::TakeParameters() {
   threshold_ = std::exp2(thresholdLog2_);
   slope_ = 1.0f / params_.fRatio - 1.0f;
   makeUp_ = static_cast<float>(std::pow(10.0, params_.fGain / 20.0));
-  attackCoef_ = SmoothingCoefficient(params_.fAttack, sampleRate_);
-  releaseCoef_ = SmoothingCoefficient(params_.fRelease, sampleRate_);
+  attackPerFrame_ = SmoothingCoefficient(params_.fAttack, sampleRate_);
+  releasePerFrame_ = SmoothingCoefficient(params_.fRelease, sampleRate_);
+  attackCoef_ = std::pow(attackPerFrame_, static_cast<float>(kControlFrames));
+  releaseCoef_ = std::pow(releasePerFrame_, static_cast<float>(kControlFrames));
   channelMask_ = params_.lChannel;
   active_ = true;
   changed_ = false;
 }
 
+float CompressorEffect::GainAt(float envelope) const {
+  // Below the threshold (compared linearly) the curve is flat: no logarithm needed.
+  if (envelope > threshold_ && slope_ != 0) {
+    return makeUp_ * std::exp2((std::log2(envelope) - thresholdLog2_) * slope_);
+  }
+  return makeUp_;
+}
+
 void CompressorEffect::Process(float* samples, size_t frames) {
   TakeParameters();
   if (!active_) return;
-  // Locals, so the per-frame recursion stays in registers (the samples could alias members).
+  // Locals, so the per-frame recursions stay in registers (the samples could alias members).
   float envelope = envelope_;
-  const float attack = attackCoef_, release = releaseCoef_, threshold = threshold_;
-  const float thresholdLog2 = thresholdLog2_, slope = slope_, makeUp = makeUp_;
+  float gain = gain_;
+  const float attack = attackCoef_, release = releaseCoef_;  // per control run
   const int mask = channelMask_;
   const size_t chans = chans_;
-  for (size_t f = 0; f < frames; ++f) {
-    float* frame = samples + f * chans;
+  for (size_t start = 0; start < frames; start += kControlFrames) {
+    const size_t count = std::min(kControlFrames, frames - start);
+    float* block = samples + start * chans;
+    // The level follower also moves at the control rate, on the run's peak: one step of the
+    // one-pole smoothing over `count` frames is its coefficient to the power `count`.
     float peak = 0;
-    for (size_t c = 0; c < chans; ++c) {
-      if (ChannelSelected(mask, c)) peak = std::max(peak, std::fabs(frame[c]));
+    for (size_t f = 0; f < count; ++f) {
+      for (size_t c = 0; c < chans; ++c) {
+        if (ChannelSelected(mask, c)) peak = std::max(peak, std::fabs(block[f * chans + c]));
+      }
     }
-    envelope = peak + (peak > envelope ? attack : release) * (envelope - peak);
-    float gain = makeUp;
-    // Below the threshold (compared linearly) the curve is flat: no logarithm needed.
-    if (envelope > threshold && slope != 0) {
-      gain *= std::exp2((std::log2(envelope) - thresholdLog2) * slope);
+    const bool rising = peak > envelope;
+    const float coef = count == kControlFrames
+                           ? (rising ? attack : release)
+                           : std::pow(rising ? attackPerFrame_ : releasePerFrame_,
+                                      static_cast<float>(count));
+    envelope = peak + coef * (envelope - peak);
+    // The gain moves linearly to the curve's value for the level at the end of the run.
+    const float target = GainAt(envelope);
+    const float step = (target - gain) / static_cast<float>(count);
+    for (size_t f = 0; f < count; ++f) {
+      gain += step;
+      for (size_t c = 0; c < chans; ++c) {
+        if (ChannelSelected(mask, c)) block[f * chans + c] *= gain;
+      }
     }
-    for (size_t c = 0; c < chans; ++c) {
-      if (ChannelSelected(mask, c)) frame[c] *= gain;
-    }
+    gain = target;
   }
   envelope_ = envelope;
+  gain_ = gain;
 }
 
 }  // namespace audiolib

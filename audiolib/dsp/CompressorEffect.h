@@ -10,7 +10,8 @@ namespace audiolib {
 // Static curve (levels in dB re full scale): out = in below the threshold,
 // threshold + (in - threshold) / ratio above it, plus the make-up gain. The level follows the
 // peak of the selected channels with the attack and release times (one-pole, time constants in
-// ms). Until set: threshold 0 dB, ratio 1, no gain (unchanged audio).
+// ms). Level and gain move at a control rate of kControlFrames frames (the level on each run's
+// peak); the gain moves linearly between control points. Until set: threshold 0 dB, ratio 1, no gain (unchanged audio).
 class CompressorEffect : public Effect {
  public:
   CompressorEffect(DWORD sampleRate, DWORD chans);
@@ -20,7 +21,11 @@ class CompressorEffect : public Effect {
   void GetParameters(void* record) const override;
 
  private:
+  static constexpr size_t kControlFrames = 16;
+
   void TakeParameters();
+  // The curve's gain (linear, make-up included) for a followed level `envelope` (linear).
+  float GainAt(float envelope) const;
 
   const DWORD sampleRate_;
   const DWORD chans_;
@@ -32,11 +37,14 @@ class CompressorEffect : public Effect {
   float threshold_ = 1;      // linear
   float slope_ = 0;          // 1 / ratio - 1
   float makeUp_ = 1;
-  float attackCoef_ = 0;
+  float attackPerFrame_ = 0;  // one-pole coefficients per frame
+  float releasePerFrame_ = 0;
+  float attackCoef_ = 0;  // the same per control run of kControlFrames frames
   float releaseCoef_ = 0;
   int channelMask_ = BASS_BFX_CHANALL;
   bool active_ = false;
   float envelope_ = 0;  // the followed peak level, linear
+  float gain_ = 1;      // the gain applied at the end of the last run
 };
 
 }  // namespace audiolib
