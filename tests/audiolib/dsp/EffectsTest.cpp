@@ -264,4 +264,18 @@ TEST(EffectOrder, EffectsRunAmongDspProceduresByPriorityAlsoOnSixteenBitChannels
   BASS_StreamFree(stream);
 }
 
+TEST(EffectOrder, ADummyStreamRunsItsEffectsOverTheCallersBuffer) {
+  const HSTREAM dsp =
+      BASS_StreamCreate(kRate, 2, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT, STREAMPROC_DUMMY, nullptr);
+  const HFX volume = BASS_ChannelSetFX(dsp, BASS_FX_BFX_VOLUME, 1);
+  const BASS_BFX_VOLUME params{BASS_BFX_CHANNONE, 0.5f};
+  ASSERT_TRUE(BASS_FXSetParameters(volume, &params));
+  float block[4] = {0.8f, -0.4f, 0.2f, 1.0f};
+  ASSERT_EQ(BASS_ChannelGetData(dsp, block, sizeof block), sizeof block);
+  EXPECT_FLOAT_EQ(block[0], 0.4f);
+  EXPECT_FLOAT_EQ(block[1], -0.2f);
+  EXPECT_FLOAT_EQ(block[3], 0.5f);
+  BASS_StreamFree(dsp);
+}
+
 }  // namespace
