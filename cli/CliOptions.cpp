@@ -208,13 +208,13 @@ std::string UsageText() {
          "         --delay     analysis delay in seconds (default 0)\n"
          "         --detector  standard (default): the window's detector, 32 ms steps;\n"
          "                     strict: telephone receivers' limits (tones of 40 ms and more,\n"
-         "                     within 1.5 % of their frequency, twist -8..+4 dB), no keys in\n"
-         "                     speech or music, edges to the millisecond\n"
+         "                     within 1.5 % of their frequency, twist -8..+4 dB), guards\n"
+         "                     against keys in speech and music, edges to the millisecond\n"
          "         FILE '-' reads standard input: WAV, or any container FFmpeg reads (copied\n"
          "                     to a temporary file first), or raw PCM with --raw\n"
          "         --raw       standard input is raw little-endian PCM: rate in Hz, channels\n"
          "                     (default 1), s16 (default) or f32 samples, e.g. --raw 8000\n"
-         "         --jobs      files analysed at once, each in its own process (default: the\n"
+         "         --jobs      files analysed at once, in worker processes (default: the\n"
          "                     number of cores); results still come in argument order\n"
          "         --format    keys: the key string (default); list: one line per key with\n"
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
@@ -228,5 +228,6 @@ std::string UsageText() {
          "         the settings in use, as they would be saved.\n"
          "--settings-dir DIR (with any command) reads the settings from DIR.\n"
          "\n"
-         "Exit status: 0 all files analysed, 1 a file could not be read, 2 bad command line.\n";
+         "Exit status: 0 all files analysed, 1 a file could not be read, 2 bad command line;\n"
+         "selftest: 0 every required case passed, 1 one failed.\n";
 }
