@@ -16,6 +16,22 @@ float SmoothingCoefficient(double timeMs, DWORD sampleRate) {
   return static_cast<float>(std::exp(-1000.0 / (timeMs * sampleRate)));
 }
 
+float PeakOfAll(const float* samples, size_t count) {
+  float peak = 0;
+  for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
+  return peak;
+}
+
+float PeakOfSelected(const float* samples, size_t frames, size_t chans, int mask) {
+  float peak = 0;
+  for (size_t f = 0; f < frames; ++f) {
+    for (size_t c = 0; c < chans; ++c) {
+      if (ChannelSelected(mask, c)) peak = std::max(peak, std::fabs(samples[f * chans + c]));
+    }
+  }
+  return peak;
+}
+
 }  // namespace
 
 CompressorEffect::CompressorEffect(DWORD sampleRate, DWORD chans)
@@ -76,12 +92,8 @@ void CompressorEffect::Process(float* samples, size_t frames) {
     float* block = samples + start * chans;
     // The level follower also moves at the control rate, on the run's peak: one step of the
     // one-pole smoothing over `count` frames is its coefficient to the power `count`.
-    float peak = 0;
-    for (size_t f = 0; f < count; ++f) {
-      for (size_t c = 0; c < chans; ++c) {
-        if (ChannelSelected(mask, c)) peak = std::max(peak, std::fabs(block[f * chans + c]));
-      }
-    }
+    const float peak = mask == BASS_BFX_CHANALL ? PeakOfAll(block, count * chans)
+                                                : PeakOfSelected(block, count, chans, mask);
     const bool rising = peak > envelope;
     const float coef = count == kControlFrames
                            ? (rising ? attack : release)
@@ -92,9 +104,9 @@ void CompressorEffect::Process(float* samples, size_t frames) {
     const float target = GainAt(envelope);
     const float step = (target - gain) / static_cast<float>(count);
     for (size_t f = 0; f < count; ++f) {
-      gain += step;
+      const float frameGain = gain + step * static_cast<float>(f + 1);
       for (size_t c = 0; c < chans; ++c) {
-        if (ChannelSelected(mask, c)) block[f * chans + c] *= gain;
+        if (mask == BASS_BFX_CHANALL || ChannelSelected(mask, c)) block[f * chans + c] *= frameGain;
       }
     }
     gain = target;

@@ -18,6 +18,7 @@ ChannelRouting::ChannelRouting(DWORD sourceChans, DWORD mixerChans, DWORD flags)
     }
   }
   pending_ = matrix_;
+  changed_ = true;  // the reader works out whether this is the identity
 }
 
 void ChannelRouting::SetMatrix(const float* matrix) {
@@ -49,14 +50,28 @@ void MixFrames(const float* matrix, const float* in, size_t frames, float* out, 
 
 }  // namespace
 
-void ChannelRouting::Apply(const float* in, size_t frames, float* out) {
-  {
-    std::lock_guard lock(mutex_);
-    if (changed_) {
-      std::copy(pending_.begin(), pending_.end(), matrix_.begin());
-      changed_ = false;
+void ChannelRouting::TakePending() {
+  std::lock_guard lock(mutex_);
+  if (!changed_) return;
+  std::copy(pending_.begin(), pending_.end(), matrix_.begin());
+  changed_ = false;
+  identity_ = sourceChans_ == mixerChans_;
+  for (DWORD row = 0; identity_ && row < mixerChans_; ++row) {
+    for (DWORD col = 0; col < sourceChans_; ++col) {
+      if (matrix_[row * sourceChans_ + col] != (row == col ? 1.0f : 0.0f)) identity_ = false;
     }
   }
+}
+
+float* ChannelRouting::Route(float* in, size_t frames, float* out) {
+  TakePending();
+  if (identity_) return in;
+  Apply(in, frames, out);
+  return out;
+}
+
+void ChannelRouting::Apply(const float* in, size_t frames, float* out) {
+  TakePending();
   const float* m = matrix_.data();
   const DWORD i = sourceChans_, o = mixerChans_;
   if (i == 2 && o == 1) return MixFrames<2, 1>(m, in, frames, out, i, o);

@@ -22,6 +22,9 @@ class ChannelRouting {
   void SetMatrix(const float* matrix);
   // `frames` frames of source channels in, of mixer channels out.
   void Apply(const float* in, size_t frames, float* out);
+  // As Apply, but returns `in` itself without copying when the routing is the identity (as many
+  // source as mixer channels, each to its own); else writes `out` and returns it.
+  float* Route(float* in, size_t frames, float* out);
 
  private:
   const DWORD sourceChans_;
@@ -30,6 +33,8 @@ class ChannelRouting {
   std::vector<float> pending_;  // guarded by mutex_
   bool changed_ = false;        // guarded by mutex_
   std::vector<float> matrix_;   // reader only
+  bool identity_ = false;       // reader only: matrix_ passes each channel to itself
+  void TakePending();
 };
 
 }  // namespace audiolib

@@ -53,14 +53,15 @@ size_t MixerSource::PullRouted(size_t frames) {
   sourceEnded_ = result.ended;
   gone_ = result.freed;
   const size_t got = result.bytes / sourceFormat_.BytesPerFrame();
-  const float* source = raw_.data();
+  float* source = raw_.data();
   if (sourceFormat_.type != SampleType::Float32) {
     Reserve(sourceFloat_, samples);
     ToFloat(raw_.data(), sourceFormat_.type, got * sourceFormat_.chans, sourceFloat_.data());
     source = sourceFloat_.data();
   }
   Reserve(routed_, frames * mixerChans_);
-  routing_.Apply(source, got, routed_.data());
+  // Reads and routes into buffers of this source only, so the samples may be changed in place.
+  routedData_ = routing_.Route(source, got, routed_.data());
   return got;
 }
 
@@ -71,7 +72,7 @@ size_t MixerSource::Resample(size_t frames) {
   while (have < frames && !sourceEnded_) {
     const size_t got = PullRouted(resampler_->InputFramesFor(frames - have));
     if (got == 0 && !sourceEnded_) break;  // a dry push source: silence for the rest
-    have += resampler_->Convert(routed_.data(), got, out + have * mixerChans_, frames - have);
+    have += resampler_->Convert(routedData_, got, out + have * mixerChans_, frames - have);
   }
   if (sourceEnded_ && have < frames) {
     const size_t tail = resampler_->Flush(out + have * mixerChans_, frames - have);
@@ -89,7 +90,7 @@ size_t MixerSource::Render(size_t frames, float*& data) {
     return got;
   }
   const size_t got = PullRouted(frames);
-  data = routed_.data();
+  data = routedData_;
   finished_ = sourceEnded_;
   return got;
 }

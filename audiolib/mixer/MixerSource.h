@@ -81,6 +81,7 @@ class MixerSource {
   std::vector<float> raw_;        // the source's own samples (any format fits)
   std::vector<float> sourceFloat_;
   std::vector<float> routed_;     // mixer channels at the source's rate
+  float* routedData_ = nullptr;   // routed_, or the source's own samples when routing is identity
   std::vector<float> resampled_;  // mixer channels at the mixer's rate
 };
 
