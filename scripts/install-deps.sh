@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every system package ToneSentry needs to build, test and benchmark.
-# Idempotent: packages already present are skipped by apt-get.
+# Idempotent: packages already present are skipped by apt-get. Extra package names given as
+# arguments are installed with the list (scripts/recordings-set.sh uses that).
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,8 @@ packages=(
   libcurl4-openssl-dev libpugixml-dev libinih-dev libsndfile1-dev nlohmann-json3-dev libtag1-dev
   xvfb xauth clang libclang-rt-14-dev espeak-ng sox locales-all
 )
+
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

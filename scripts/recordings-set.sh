@@ -12,16 +12,7 @@ set -euo pipefail
 out=${1:?usage: scripts/recordings-set.sh OUT_DIR}
 mkdir -p "$out"
 
-packages=(wesnoth-1.16-music asterisk-core-sounds-en-wav sox ffmpeg)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/install-deps.sh" wesnoth-1.16-music asterisk-core-sounds-en-wav
 
 if [[ ! -s $out/music.wav ]]; then
   : >"$out/music-list.txt"

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string_view>
 
+#include "playback/audio_dtmfgen.h"
 #include "playback/commands/CommandClassifier.h"
 #include "settings/format/TextCase.h"
 
@@ -93,8 +94,6 @@ std::string ContainerItemFile(const std::string& name) {
 
 bool IsTeaserItem(const std::string& name) { return StartsText(name, "teaser="); }
 
-bool IsDtmfItem(const std::string& name) { return StartsText(name, "dtmf="); }
-
 bool IsTextToSpeechItem(const std::string& name) { return StartsText(name, "tts="); }
 
 bool IsTimeAnnouncementItem(const std::string& name) { return StartsText(name, "saytime="); }
@@ -156,13 +155,13 @@ bool IsPodcastItem(const std::string& name) {
 bool IsSpecialItem(const std::string& name) {
     return IsNetworkAddress(name) || IsCommandItem(name) || IsTrackListItem(name) ||
            IsTimeAnnouncementItem(name) || LineInputNumber(name) != 0 || IsPauseItem(name) ||
-           IsTextToSpeechItem(name) || IsDtmfItem(name) || IsTeaserItem(name) || IsCommentItem(name) ||
+           IsTextToSpeechItem(name) || IsDTMFItem(name) || IsTeaserItem(name) || IsCommentItem(name) ||
            IsHourMarkerItem(name) || IsContainerItem(name) || IsCommandText(name);
 }
 
 bool IsOrdinaryFile(const std::string& name) {
     return !(IsNetworkAddress(name) || IsCdTrack(name) || IsVideoFile(name) || LineInputNumber(name) != 0 ||
-             IsPauseItem(name) || IsDtmfItem(name) || IsTextToSpeechItem(name) ||
+             IsPauseItem(name) || IsDTMFItem(name) || IsTextToSpeechItem(name) ||
              IsTimeAnnouncementItem(name) || IsCommandItem(name) || IsListFile(name) || IsTeaserItem(name) ||
              IsContainerItem(name) || IsCommandText(name));
 }

@@ -18,8 +18,7 @@ bool IsContainerItem(const std::string& name);
 std::string ContainerItemFile(const std::string& name);
 // Starts with "teaser=".
 bool IsTeaserItem(const std::string& name);
-// Starts with "dtmf=" (keys played as tones).
-bool IsDtmfItem(const std::string& name);
+// "dtmf=" items (keys played as tones): IsDTMFItem in playback/audio_dtmfgen.h.
 // Starts with "tts=".
 bool IsTextToSpeechItem(const std::string& name);
 // Starts with "saytime=".

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "playback/audio_dtmfgen.h"
+
 namespace {
 
 enum Kind : unsigned {
@@ -32,7 +34,7 @@ unsigned KindsOf(const std::string& name) {
     if (IsPauseItem(name)) kinds |= Pause;
     if (IsContainerItem(name)) kinds |= Container;
     if (IsTeaserItem(name)) kinds |= Teaser;
-    if (IsDtmfItem(name)) kinds |= Dtmf;
+    if (IsDTMFItem(name)) kinds |= Dtmf;
     if (IsTextToSpeechItem(name)) kinds |= Tts;
     if (IsTimeAnnouncementItem(name)) kinds |= SayTime;
     if (LineInputNumber(name) != 0) kinds |= Line;
