@@ -11,6 +11,7 @@ packages=(
   libfftw3-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcurl4-openssl-dev libpugixml-dev libinih-dev libsndfile1-dev nlohmann-json3-dev libtag1-dev
+  jackd2 icecast2 libcpp-httplib-dev
   xvfb xauth clang libclang-rt-14-dev espeak-ng sox locales-all
 )
 
