@@ -455,3 +455,108 @@ BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info);
 BOOL BASS_RecordGetDeviceInfo(DWORD device, BASS_DEVICEINFO* info);
 BOOL BASS_WASAPI_GetDeviceInfo(DWORD device, BASS_WASAPI_DEVICEINFO* info);
 BOOL BASS_ASIO_GetDeviceInfo(DWORD device, BASS_ASIO_DEVICEINFO* info);
+
+// --- Recording (the library's own inputs, numbered as BASS_RecordGetDeviceInfo lists them) ---
+// BASS_RecordInit(-1) is the default input (0). Initialising an initialised input fails with
+// BASS_ERROR_ALREADY; a missing or disabled input with BASS_ERROR_DEVICE. The current input is
+// per thread, like the output device: BASS_RecordInit selects it, BASS_RecordSetDevice changes it
+// (BASS_ERROR_DEVICE for no such input, BASS_ERROR_INIT for one not initialised).
+// BASS_RecordFree frees the calling thread's current input and its recording channels.
+using HRECORD = DWORD;
+// Called on the recording channel's capture thread with each captured block (the channel's format,
+// after its DSP chain); return FALSE to stop recording. It may stop its channel but must not free it.
+using RECORDPROC = BOOL(HRECORD handle, const void* buffer, DWORD length, void* user);
+BOOL BASS_RecordInit(int device);
+BOOL BASS_RecordFree();
+BOOL BASS_RecordSetDevice(DWORD device);
+DWORD BASS_RecordGetDevice();  // -1 (BASS_ERROR_INIT) when the thread has no input
+// Starts capturing from the current input at `freq` Hz (0: 44100) with `chans` channels (0: 2), as
+// 16-bit, 8-bit (BASS_SAMPLE_8BITS) or float (BASS_SAMPLE_FLOAT) samples. With a `proc` the
+// blocks go to it; without one they wait (up to 2 s; a full buffer drops what comes next) to be
+// read with BASS_ChannelGetData, which gives what has been captured so far (0 bytes when nothing
+// is waiting). BASS_ChannelStop (or the proc returning FALSE) ends the recording: what was captured
+// can still be read, then the channel ends. A lost input ends it the same way. Fails with INIT (no
+// input), DEVICE (input gone), BUSY (in use elsewhere), FREQ, FORMAT.
+HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD flags, RECORDPROC* proc, void* user);
+BOOL BASS_ChannelStop(DWORD handle);
+
+// --- WASAPI-style layer (the endpoints BASS_WASAPI_GetDeviceInfo lists; ALSA through PortAudio) ---
+// Init: `device` -1 is the default output, -2 the default input; `freq`/`chans` 0 take the
+// endpoint's own. `buffer` and `period` are seconds (0: 0.1 s buffer, the sound system's period).
+// The WASAPIPROC is called on a feeder thread of the device, never the sound system's real-time
+// thread: for an output it fills `length` bytes of float samples and returns the bytes written
+// (the rest plays as silence); for an input it receives each captured block and returns FALSE to
+// stop the device. The current device is per thread (Init selects it). Errors: DEVICE (no such
+// endpoint, or lost), ALREADY, BUSY (held exclusively elsewhere), FORMAT/FREQ (format refused
+// without AUTOFORMAT), INIT (SetDevice/Start/... on a device not initialised), ILLPARAM.
+constexpr DWORD BASS_WASAPI_EXCLUSIVE = 1;
+constexpr DWORD BASS_WASAPI_AUTOFORMAT = 2;  // take the endpoint's format when the one asked is refused
+constexpr DWORD BASS_WASAPI_EVENT = 0x10;    // accepted: the feeder always follows the device
+constexpr DWORD BASS_WASAPI_FORMAT_FLOAT = 0;
+// Notifications (BASS_WASAPI_SetNotify), on a thread of the sound system; `device` is the
+// endpoint's number. The procedure must not free the device.
+constexpr DWORD BASS_WASAPI_NOTIFY_ENABLED = 0;     // a lost endpoint is back
+constexpr DWORD BASS_WASAPI_NOTIFY_DISABLED = 1;    // the endpoint went away; its device stopped
+constexpr DWORD BASS_WASAPI_NOTIFY_FAIL = 0x100;    // the device's stream failed and stopped
+using WASAPIPROC = DWORD(void* buffer, DWORD length, void* user);
+using WASAPINOTIFYPROC = void(DWORD notify, DWORD device, void* user);
+struct BASS_WASAPI_INFO {
+  DWORD initflags;  // the flags given to BASS_WASAPI_Init
+  DWORD freq;       // Hz, as opened
+  DWORD chans;
+  DWORD format;     // BASS_WASAPI_FORMAT_FLOAT
+  DWORD buflen;     // bytes of the device's buffer
+  float volmax;     // always 1
+  float volmin;     // always 0
+  float volstep;    // always 0
+};
+BOOL BASS_WASAPI_Init(int device, DWORD freq, DWORD chans, DWORD flags, float buffer, float period,
+                      WASAPIPROC* proc, void* user);
+BOOL BASS_WASAPI_Free();  // the current device (stopped first)
+BOOL BASS_WASAPI_SetDevice(DWORD device);
+DWORD BASS_WASAPI_GetDevice();  // -1 (BASS_ERROR_INIT) when the thread has none
+BOOL BASS_WASAPI_GetInfo(BASS_WASAPI_INFO* info);
+BOOL BASS_WASAPI_Start();
+BOOL BASS_WASAPI_Stop(BOOL reset);  // `reset` drops what is buffered (always done here)
+BOOL BASS_WASAPI_IsStarted();        // FALSE also on error
+BOOL BASS_WASAPI_SetNotify(WASAPINOTIFYPROC* proc, void* user);  // one procedure for every device
+
+// --- ASIO-style layer (the drivers BASS_ASIO_GetDeviceInfo lists; JACK through PortAudio) ---
+// A driver's channels are its JACK ports, numbered from 0 per direction. A channel is enabled with
+// an ASIOPROC; channels joined to it travel with it as further interleaved channels. The ASIOPROC
+// runs on a feeder thread of the device (never JACK's real-time thread): an output's fills
+// `length` bytes and returns the bytes written (the rest plays as silence); an input's receives
+// each captured block (its return value is ignored). Channel data is at the channel's rate
+// (resampled to and from the device's) in the channel's format. Start opens the JACK ports of the
+// enabled channels; rate and channel set-up need the device stopped, else BASS_ERROR_START. The
+// current device is per thread (Init selects it). Errors: DEVICE (no such driver, or lost),
+// ALREADY, INIT, ILLPARAM (no such channel), FORMAT (format or device rate refused), START.
+constexpr DWORD BASS_ASIO_FORMAT_16BIT = 16;
+constexpr DWORD BASS_ASIO_FORMAT_FLOAT = 19;
+constexpr DWORD BASS_ASIO_RESET_ENABLE = 1;  // disable the channel
+constexpr DWORD BASS_ASIO_RESET_JOIN = 2;    // take the channel out of its join
+constexpr DWORD BASS_ASIO_RESET_PAUSE = 4;   // unpause the channel
+constexpr DWORD BASS_ASIO_RESET_FORMAT = 8;  // back to float
+constexpr DWORD BASS_ASIO_RESET_RATE = 16;   // back to the device's rate
+// Notifications (BASS_ASIO_SetNotify), on a thread of the sound system. The procedure must not
+// free the device.
+constexpr DWORD BASS_ASIO_NOTIFY_RATE = 1;   // the device's rate changed (read it with GetRate)
+constexpr DWORD BASS_ASIO_NOTIFY_RESET = 2;  // the device was lost or its stream failed; it stopped
+using ASIOPROC = DWORD(BOOL input, DWORD channel, void* buffer, DWORD length, void* user);
+using ASIONOTIFYPROC = void(DWORD notify, void* user);
+BOOL BASS_ASIO_Init(int device, DWORD flags);  // -1: the first driver; `flags` accepted
+BOOL BASS_ASIO_Free();
+BOOL BASS_ASIO_SetDevice(DWORD device);
+DWORD BASS_ASIO_GetDevice();  // -1 (BASS_ERROR_INIT) when the thread has none
+// `buflen`: frames per feeder block (0: the sound system's choice); `threads` is accepted.
+BOOL BASS_ASIO_Start(DWORD buflen, DWORD threads);
+BOOL BASS_ASIO_Stop();
+BOOL BASS_ASIO_IsStarted();
+double BASS_ASIO_GetRate();  // Hz; -1 on error
+BOOL BASS_ASIO_SetRate(double rate);
+BOOL BASS_ASIO_SetNotify(ASIONOTIFYPROC* proc, void* user);
+BOOL BASS_ASIO_ChannelEnable(BOOL input, DWORD channel, ASIOPROC* proc, void* user);  // null disables
+BOOL BASS_ASIO_ChannelJoin(BOOL input, DWORD channel, int channel2);  // -1 takes it out of a join
+BOOL BASS_ASIO_ChannelSetRate(BOOL input, DWORD channel, double rate);  // 0: the device's rate
+BOOL BASS_ASIO_ChannelSetFormat(BOOL input, DWORD channel, DWORD format);
+BOOL BASS_ASIO_ChannelReset(BOOL input, int channel, DWORD flags);  // channel -1: every channel
