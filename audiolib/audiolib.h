@@ -276,6 +276,61 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc
 DWORD BASS_StreamPutData(HSTREAM handle, const void* buffer, DWORD length);
 BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it from its mixer
 
+// --- URL streams (http and https) ---
+// BASS_StreamCreateURL: connects, reads the response headers and enough of the body to know the
+// format, then returns; a download thread keeps filling the stream's buffer (BASS_CONFIG_NET_BUFFER
+// ms of the stream's bit rate) and the stream decodes from it. The stream cannot seek. A playlist
+// address (.pls, .m3u, or a playlist content type) is followed to its first entry when
+// BASS_CONFIG_NET_PLAYLIST is not 0. `offset`: bytes of the file to skip (asked of the server as a
+// range). `url`: UTF-8 (BASS_UNICODE is accepted and ignored). Waits at most
+// BASS_CONFIG_NET_TIMEOUT ms for the connection and the headers, and for each wait for body data
+// BASS_CONFIG_NET_READTIMEOUT ms (BASS_CONFIG_NET_TIMEOUT when that is 0). Fails with ILLPARAM (no
+// address), PROTOCOL (not http or https), FILEOPEN (no connection, an HTTP error status, a header
+// over 64 KiB), SSL, TIMEOUT, FILEFORM, NOTAUDIO, CODEC. Once the body flows, a read that finds the
+// buffer empty returns what there is (BASS_ChannelIsActive: STALLED until data comes back); the
+// stream ends when the server closes the connection, or no data came for
+// BASS_CONFIG_NET_READTIMEOUT ms (when not 0), and the buffer has been read.
+constexpr DWORD BASS_STREAM_BLOCK = 0x100000;   // accepted: URL streams always stream in blocks
+constexpr DWORD BASS_STREAM_STATUS = 0x800000;  // pass the response headers to the DOWNLOADPROC
+// Called on the creating thread with the response header text (strings as BASS_TAG_HTTP, status
+// line first, `length` 0) when BASS_STREAM_STATUS is given, also for an HTTP error status; then on
+// the download thread with each block of body data (ICY metadata taken out), and once with a null
+// `buffer` when the server has ended the download. Never called after the stream is freed.
+using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc,
+                             void* user);
+// File positions of a URL stream, in bytes of the file (-1 with BASS_ERROR_NOTFILE for other
+// streams, BASS_ERROR_ILLTYPE for another mode): CURRENT what the decoder has taken, DOWNLOAD what
+// has arrived, END the buffer's length (streamed in blocks), BUFFER what is buffered and not yet
+// decoded, CONNECTED 1 while the download runs, else 0. WMA_BUFFER: BASS_ERROR_NOTAVAIL (no Windows
+// Media streams here). Any thread.
+constexpr DWORD BASS_FILEPOS_CURRENT = 0;
+constexpr DWORD BASS_FILEPOS_DOWNLOAD = 1;
+constexpr DWORD BASS_FILEPOS_END = 2;
+constexpr DWORD BASS_FILEPOS_CONNECTED = 4;
+constexpr DWORD BASS_FILEPOS_BUFFER = 5;
+constexpr DWORD BASS_FILEPOS_WMA_BUFFER = 1000;
+QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
+// Tags of a URL stream: null-terminated strings one after another, ended by an empty one (HTTP:
+// status line and headers of an HTTP response; ICY: those of an "ICY 200 OK" response; OGG: the
+// comments "KEY=value" of the current Vorbis or Opus stream), or one string (META: the last ICY
+// metadata block, e.g. "StreamTitle='...';"). A tag the stream does not have (also any WMA kind)
+// gives null with BASS_ERROR_NOTAVAIL. The text stays valid until the stream is freed or the tag has
+// changed 16 more times. Any thread.
+constexpr DWORD BASS_TAG_OGG = 2;
+constexpr DWORD BASS_TAG_HTTP = 3;
+constexpr DWORD BASS_TAG_ICY = 4;
+constexpr DWORD BASS_TAG_META = 5;
+constexpr DWORD BASS_TAG_WMA = 8;
+constexpr DWORD BASS_TAG_WMA_META = 11;
+const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
+// Syncs of URL streams, run on the thread that reads the stream at its next read after the download
+// saw the change: META when an ICY metadata block with a new text arrives, OGG_CHANGE when a new
+// logical Ogg stream (new comments) begins after the first. WMA_META is refused (ILLTYPE).
+constexpr DWORD BASS_SYNC_META = 4;
+constexpr DWORD BASS_SYNC_OGG_CHANGE = 12;
+constexpr DWORD BASS_SYNC_WMA_META = 0x10101;
+
 // --- Channels ---
 BOOL BASS_ChannelFree(DWORD handle);
 // Changes the flags in `mask` to those in `flags` and returns the channel's flags (-1 on error).
