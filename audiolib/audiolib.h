@@ -259,6 +259,34 @@ DWORD BASS_GetVersion();
 DWORD BASS_FX_GetVersion();  // the effects add-on's version; it is built in
 int BASS_ErrorGetCode();     // the calling thread's last error code
 
+// --- Output: devices that play ---
+// BASS_Init opens every listed output (1.. as BASS_GetDeviceInfo numbers them) at `freq` Hz (0:
+// the device's own rate; a rate the sound system refuses falls back to the device's own), in
+// stereo, and starts it; `flags` (BASS_DEVICE_DSOUND and the rest) are accepted and ignored.
+// Failures: BASS_ERROR_DEVICE (no such output, disabled, or lost), BASS_ERROR_BUSY (held by another
+// program), BASS_ERROR_DRIVER (the sound system failed). Device 0 plays to nothing in real time.
+// A playing channel is mixed into its device (the one current when it was created): resampled to
+// the device rate, through its DSP chain, times its BASS_ATTRIB_VOL; its procedures and syncs run on
+// the device's update thread, which keeps BASS_CONFIG_BUFFER ms rendered ahead and wakes every
+// BASS_CONFIG_UPDATEPERIOD ms. When a device is lost its playing channels are STALLED and play on
+// when it is back; BASS_Free of a lost device works, and so does BASS_Init once it is back.
+constexpr DWORD BASS_DEVICE_DSOUND = 0x40000;
+// Stops the current device's output and every channel playing on it (they become STOPPED);
+// BASS_ChannelPlay then fails with BASS_ERROR_START until BASS_Start.
+BOOL BASS_Stop();
+BOOL BASS_Start();  // starts the current device's output again
+// Plays a channel on its device, or resumes it when paused. `restart`: from its beginning (a
+// stream that cannot seek, such as a splitter, goes on from where it is, with a fresh resampler).
+// Failures: BASS_ERROR_HANDLE, BASS_ERROR_DECODE (decode-only channel), BASS_ERROR_INIT (its device
+// is not initialised), BASS_ERROR_START (the output is stopped).
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+// Stops a playing or paused channel (it keeps its position; BASS_ChannelPlay goes on from there).
+// TRUE also for a channel that was not playing. BASS_ERROR_HANDLE for an unknown handle.
+BOOL BASS_ChannelStop(DWORD handle);
+// Pauses a playing channel. Failures: BASS_ERROR_HANDLE, BASS_ERROR_DECODE, BASS_ERROR_NOPLAY (not
+// playing), BASS_ERROR_ALREADY (paused already).
+BOOL BASS_ChannelPause(DWORD handle);
+
 // --- Streams ---
 // Decodes a whole file (FFmpeg: WAV, MP3, Ogg, Opus, FLAC, AAC/M4A, WMA, ...). `mem` must be
 // FALSE; `file` is a UTF-8 path; `offset` and `length` must be 0. Output is 16-bit unless
