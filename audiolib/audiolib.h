@@ -280,9 +280,8 @@ BOOL BASS_Start();  // starts the current device's output again
 // Failures: BASS_ERROR_HANDLE, BASS_ERROR_DECODE (decode-only channel), BASS_ERROR_INIT (its device
 // is not initialised), BASS_ERROR_START (the output is stopped).
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
-// Stops a playing or paused channel (it keeps its position; BASS_ChannelPlay goes on from there).
-// TRUE also for a channel that was not playing. BASS_ERROR_HANDLE for an unknown handle.
-BOOL BASS_ChannelStop(DWORD handle);
+// BASS_ChannelStop (declared with the recording calls) stops a playing or paused channel: it keeps
+// its position and BASS_ChannelPlay goes on from there. TRUE also for a channel that was not playing.
 // Pauses a playing channel. Failures: BASS_ERROR_HANDLE, BASS_ERROR_DECODE, BASS_ERROR_NOPLAY (not
 // playing), BASS_ERROR_ALREADY (paused already).
 BOOL BASS_ChannelPause(DWORD handle);

@@ -11,9 +11,9 @@ constexpr DWORD kVersion = 0x00010000;  // 0.1.0.0, as bytes major.minor.revisio
 constexpr DWORD kFailedCount = ~DWORD{0};
 }  // namespace
 
-BOOL BASS_Init(int device, DWORD, DWORD, void*, const void*) {
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void*, const void*) {
   return Guarded<BOOL>(kFalse, [&] {
-    Devices::Instance().Init(device);
+    Devices::Instance().Init(device, freq, flags);
     return kTrue;
   });
 }

@@ -85,11 +85,15 @@ void Channel::Stop() {
 }
 
 DWORD Channel::Activity() const {
-  if (ended_.load()) return BASS_ACTIVE_STOPPED;
-  if (const std::shared_ptr<Mixer> owner = mixer(); owner && owner->IsPaused(*this)) {
-    return BASS_ACTIVE_PAUSED;
+  const PlaybackState playback = playback_.load();
+  if (playback == PlaybackState::Stopped || ended_.load()) return BASS_ACTIVE_STOPPED;
+  if (playback == PlaybackState::Paused) return BASS_ACTIVE_PAUSED;
+  const std::shared_ptr<Mixer> owner = mixer();
+  if (playback == PlaybackState::Idle && (flags() & BASS_STREAM_DECODE) == 0 && !owner) {
+    return BASS_ACTIVE_STOPPED;
   }
-  if (Stalled()) return BASS_ACTIVE_STALLED;
+  if (owner && owner->IsPaused(*this)) return BASS_ACTIVE_PAUSED;
+  if (playback == PlaybackState::WaitingForDevice || Stalled()) return BASS_ACTIVE_STALLED;
   return BASS_ACTIVE_PLAYING;
 }
 

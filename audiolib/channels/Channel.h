@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -16,6 +17,10 @@
 namespace audiolib {
 
 class Mixer;
+
+// Where a channel stands on an output device (BASS_ChannelPlay and friends). Idle: never played
+// there. WaitingForDevice: playing on a device that has been lost; it goes on when the device is back.
+enum class PlaybackState : uint8_t { Idle, Playing, Paused, Stopped, WaitingForDevice };
 
 struct ReadResult {
   static constexpr size_t kNoRestart = ~size_t{0};
@@ -72,9 +77,17 @@ class Channel : public std::enable_shared_from_this<Channel> {
   // Any thread: the channel stops as if it had ended (the end of a fade to -1). No END sync runs.
   void Stop();
   bool Ended() const { return ended_.load(); }
-  // BASS_ACTIVE_*: STOPPED once ended or stopped, PAUSED while paused in its mixer, STALLED while
-  // its data is late (Stalled), else PLAYING. Any thread; takes no read lock.
+  // BASS_ACTIVE_*: STOPPED once ended or stopped (or never played, for a channel that is not
+  // decode-only and in no mixer), PAUSED while paused on its device or in its mixer, STALLED while
+  // its data is late (Stalled) or its device is lost, else PLAYING. Any thread; takes no read lock.
   DWORD Activity() const;
+
+  // Set by the output device that plays the channel. Any thread.
+  PlaybackState Playback() const { return playback_.load(); }
+  void SetPlayback(PlaybackState state) { playback_.store(state); }
+  // BASS_ChannelStop was called for the channel (after its device, if any, let it go). A channel
+  // with work of its own to stop (a recording) overrides this. The calling thread.
+  virtual void OnChannelStop() {}
 
   // Freeing thread: waits for a read in progress, marks the channel freed, runs its free syncs and
   // detaches it from its mixer (and a mixer from its sources).
@@ -116,6 +129,7 @@ class Channel : public std::enable_shared_from_this<Channel> {
   bool freed_ = false;              // guarded by readMutex_
   std::atomic<bool> ended_{false};  // written under readMutex_
   std::atomic<QWORD> positionBytes_{0};
+  std::atomic<PlaybackState> playback_{PlaybackState::Idle};
 
   DspChain dsps_;
   SyncList syncs_;

@@ -60,6 +60,11 @@ BASS_DEVICEINFO DeviceCatalog::Output(DWORD device) {
   return {entry.name, entry.id, entry.flags | init};
 }
 
+DeviceCatalog::Format DeviceCatalog::OutputFormat(DWORD device) {
+  const Entry entry = At(&DeviceCatalog::outputs_, device);
+  return {entry.mixRate, entry.mixChannels};
+}
+
 BASS_DEVICEINFO DeviceCatalog::Input(DWORD device) {
   const Entry entry = At(&DeviceCatalog::inputs_, device);
   return {entry.name, entry.id, entry.flags};

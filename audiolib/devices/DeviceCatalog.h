@@ -26,6 +26,13 @@ class DeviceCatalog {
   BASS_WASAPI_DEVICEINFO Wasapi(DWORD device);
   BASS_ASIO_DEVICEINFO Asio(DWORD device);
 
+  // An output's own format as the back end reports it (the no-sound device: 0 and 0).
+  struct Format {
+    DWORD sampleRate;  // Hz
+    DWORD channels;
+  };
+  Format OutputFormat(DWORD device);
+
  private:
   struct Entry {
     const char* name;

@@ -70,11 +70,8 @@ class VirtualStream : public DeviceStream {
   std::shared_ptr<VirtualStreamCore> core_;
 };
 
-}  // namespace
-
-std::unique_ptr<DeviceStream> OpenVirtualStream(const DeviceStreamRequest& request,
-                                                DeviceStreamCallbacks callbacks) {
-  const DeviceDescription device = FindDevice(request);
+std::unique_ptr<DeviceStream> OpenStreamOn(const DeviceDescription& device, const DeviceStreamRequest& request,
+                                           DeviceStreamCallbacks callbacks) {
   if (request.sampleRate < kLowestRate || request.sampleRate > kHighestRate) {
     throw AudioError(BASS_ERROR_FREQ);
   }
@@ -88,6 +85,21 @@ std::unique_ptr<DeviceStream> OpenVirtualStream(const DeviceStreamRequest& reque
   core->block.assign(static_cast<size_t>(core->periodFrames) * request.channels, 0.0f);
   VirtualDevices::Instance().Register(core);
   return std::make_unique<VirtualStream>(std::move(core));
+}
+
+}  // namespace
+
+std::unique_ptr<DeviceStream> OpenVirtualStream(const DeviceStreamRequest& request,
+                                                DeviceStreamCallbacks callbacks) {
+  return OpenStreamOn(FindDevice(request), request, std::move(callbacks));
+}
+
+std::unique_ptr<DeviceStream> OpenNoSoundStream(const DeviceStreamRequest& request,
+                                                DeviceStreamCallbacks callbacks) {
+  DeviceDescription device;
+  device.id = kNoSoundDeviceId;
+  device.mixChannels = request.channels;
+  return OpenStreamOn(device, request, std::move(callbacks));
 }
 
 }  // namespace audiolib

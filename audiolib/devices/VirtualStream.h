@@ -39,4 +39,12 @@ struct VirtualStreamCore {
 std::unique_ptr<DeviceStream> OpenVirtualStream(const DeviceStreamRequest& request,
                                                 DeviceStreamCallbacks callbacks);
 
+// The no-sound device's stream: a virtual output of `request`'s rate and channels that belongs to
+// no list (its device id is kNoSoundDeviceId), consumes in real time or on the hand-driven clock
+// and sends its samples nowhere (or to the tap of kNoSoundDeviceId). Throws AudioError(FREQ,
+// FORMAT) for a rate or channel count out of range.
+inline constexpr const char* kNoSoundDeviceId = "no sound";
+std::unique_ptr<DeviceStream> OpenNoSoundStream(const DeviceStreamRequest& request,
+                                                DeviceStreamCallbacks callbacks);
+
 }  // namespace audiolib

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "VirtualDeviceList.h"
 #include "audiolib/audiolib.h"
 
 namespace {
@@ -18,6 +19,7 @@ TEST(Devices, TheNoSoundDeviceInitialisesOnceAndIsSelectable) {
 }
 
 TEST(Devices, RefusesDevicesThatDoNotExistOrAreNotInitialised) {
+  VirtualDeviceList devices("output|Speakers|spk|default");
   EXPECT_FALSE(BASS_Init(7, 44100, 0, nullptr, nullptr));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
   EXPECT_FALSE(BASS_SetDevice(7));
