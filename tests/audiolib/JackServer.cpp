@@ -1,0 +1,187 @@
+#include "JackServer.h"
+
+#include <jack/jack.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+extern char** environ;
+
+namespace audiofixtures {
+
+namespace {
+
+constexpr const char* kServerVariable = "JACK_DEFAULT_SERVER";
+constexpr int kStartTimeoutSeconds = 10;
+constexpr auto kStopTimeout = std::chrono::seconds(5);
+
+std::string UniqueServerName() {
+  static std::atomic<int> counter{0};
+  return "tonesentry-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+// Runs argv with standard output and error appended to `logPath`; returns the process id or -1.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = -1;
+  const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+// Waits for `pid` to exit for up to `timeout`; true when it did (and was reaped).
+bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid || done < 0) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return done();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+JackServer::JackServer() : name_(UniqueServerName()) {
+  if (const char* old = std::getenv(kServerVariable)) oldServer_ = old;
+  ::setenv(kServerVariable, name_.c_str(), 1);
+  const std::string log = (folder_ / "jackd.log").string();
+  pid_ = Spawn({"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", std::to_string(kRate), "-p",
+                std::to_string(kPeriodFrames)},
+               log);
+  if (pid_ < 0) return;
+  const pid_t waiter = Spawn({"jack_wait", "-s", name_, "-w", "-t", std::to_string(kStartTimeoutSeconds)}, log);
+  if (waiter < 0) return;
+  int status = 0;
+  if (!WaitForExit(waiter, std::chrono::seconds(kStartTimeoutSeconds + 5))) {
+    ::kill(waiter, SIGKILL);
+    ::waitpid(waiter, &status, 0);
+    return;
+  }
+  // jack_wait says "running" and exits 0 once the server answers; make sure ours is still alive.
+  running_ = ::waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+JackServer::~JackServer() {
+  Stop();
+  if (oldServer_) {
+    ::setenv(kServerVariable, oldServer_->c_str(), 1);
+  } else {
+    ::unsetenv(kServerVariable);
+  }
+}
+
+void JackServer::Stop() {
+  if (pid_ < 0) return;
+  ::kill(pid_, SIGTERM);
+  if (!WaitForExit(pid_, std::chrono::duration_cast<std::chrono::milliseconds>(kStopTimeout))) {
+    ::kill(pid_, SIGKILL);
+    WaitForExit(pid_, std::chrono::duration_cast<std::chrono::milliseconds>(kStopTimeout));
+  }
+  pid_ = -1;
+  running_ = false;
+}
+
+std::string JackServer::Log() const { return ReadBytes(folder_ / "jackd.log"); }
+
+JackClient::JackClient(const std::string& name, size_t inputs, size_t outputs)
+    : received_(inputs), playing_(outputs), playedFrames_(outputs, 0) {
+  jack_status_t status;
+  client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  if (client_ == nullptr) return;
+  for (size_t i = 0; i < inputs; ++i) {
+    inputs_.push_back(jack_port_register(client_, ("in_" + std::to_string(i + 1)).c_str(),
+                                         JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
+  }
+  for (size_t i = 0; i < outputs; ++i) {
+    outputs_.push_back(jack_port_register(client_, ("out_" + std::to_string(i + 1)).c_str(),
+                                          JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
+  }
+  jack_set_process_callback(client_, &JackClient::Process, this);
+  if (jack_activate(client_) != 0) {
+    jack_client_close(client_);
+    client_ = nullptr;
+  }
+}
+
+JackClient::~JackClient() {
+  if (client_ == nullptr) return;
+  jack_deactivate(client_);
+  jack_client_close(client_);
+}
+
+std::vector<std::string> JackClient::Ports(const std::string& pattern, unsigned long flags) const {
+  std::vector<std::string> names;
+  if (client_ == nullptr) return names;
+  const char** ports = jack_get_ports(client_, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags);
+  for (const char** port = ports; port != nullptr && *port != nullptr; ++port) names.emplace_back(*port);
+  jack_free(ports);
+  return names;
+}
+
+bool JackClient::Connect(const std::string& source, const std::string& destination) const {
+  return client_ != nullptr && jack_connect(client_, source.c_str(), destination.c_str()) == 0;
+}
+
+std::string JackClient::InputPortName(size_t port) const { return jack_port_name(inputs_.at(port)); }
+std::string JackClient::OutputPortName(size_t port) const { return jack_port_name(outputs_.at(port)); }
+
+void JackClient::Play(size_t port, std::vector<float> samples) {
+  std::lock_guard lock(mutex_);
+  playing_.at(port) = std::move(samples);
+  playedFrames_.at(port) = 0;
+}
+
+std::vector<float> JackClient::Received(size_t port) const {
+  std::lock_guard lock(mutex_);
+  return received_.at(port);
+}
+
+int JackClient::Process(unsigned frames, void* self) {
+  auto* client = static_cast<JackClient*>(self);
+  std::lock_guard lock(client->mutex_);
+  for (size_t i = 0; i < client->inputs_.size(); ++i) {
+    const auto* in = static_cast<const float*>(jack_port_get_buffer(client->inputs_[i], frames));
+    std::vector<float>& kept = client->received_[i];
+    const size_t room = kKeptFrames - std::min(kKeptFrames, kept.size());
+    kept.insert(kept.end(), in, in + std::min<size_t>(frames, room));
+  }
+  for (size_t i = 0; i < client->outputs_.size(); ++i) {
+    auto* out = static_cast<float*>(jack_port_get_buffer(client->outputs_[i], frames));
+    const std::vector<float>& samples = client->playing_[i];
+    size_t& played = client->playedFrames_[i];
+    const size_t n = std::min<size_t>(frames, samples.size() - std::min(played, samples.size()));
+    std::copy_n(samples.data() + played, n, out);
+    std::fill(out + n, out + frames, 0.0f);
+    played += n;
+  }
+  return 0;
+}
+
+}  // namespace audiofixtures
