@@ -118,6 +118,7 @@ void OutputDevice::RenderAhead() {
 }
 
 void OutputDevice::Process(float* samples, size_t frames) {
+  realTimeThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
   const size_t wanted = frames * channels_;
   const size_t got = ring_.Read(samples, wanted);
   if (got == wanted) return;

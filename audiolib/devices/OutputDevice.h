@@ -64,6 +64,8 @@ class OutputDevice {
   void Update();
   // True on the device's own update thread (where its channels' procedures run).
   bool IsUpdateThread() const;
+  // The thread the sound system last called the real-time callback on (none before the first call).
+  std::thread::id RealTimeThread() const { return realTimeThread_.load(std::memory_order_relaxed); }
 
   // Frames the sound system has taken from the ring, and how many of them were silence because the
   // ring had run dry. Any thread.
@@ -98,6 +100,7 @@ class OutputDevice {
   std::unique_ptr<DeviceStream> stream_;
   std::unique_ptr<DeviceUpdateThread> updateThread_;
   std::atomic<std::thread::id> updateThreadId_;
+  std::atomic<std::thread::id> realTimeThread_;
 };
 
 }  // namespace audiolib
