@@ -12,7 +12,8 @@ SyncList::SyncList() : entries_(std::make_shared<const List>()) {}
 
 bool SyncList::IsSupportedType(DWORD type) {
   const DWORD base = type & ~kModifierBits;
-  return base == BASS_SYNC_POS || base == BASS_SYNC_END || base == BASS_SYNC_FREE;
+  return base == BASS_SYNC_POS || base == BASS_SYNC_END || base == BASS_SYNC_FREE ||
+         base == BASS_SYNC_META || base == BASS_SYNC_OGG_CHANGE;
 }
 
 void SyncList::Add(HSYNC handle, DWORD type, QWORD positionBytes, SYNCPROC* proc, void* user) {
@@ -54,6 +55,10 @@ void SyncList::FireEnd(DWORD channel) {
 
 void SyncList::FireFree(DWORD channel) {
   Fire(channel, [](const Entry& e) { return e.type == BASS_SYNC_FREE; });
+}
+
+void SyncList::FireEvent(DWORD channel, DWORD type) {
+  Fire(channel, [type](const Entry& e) { return e.type == type; });
 }
 
 void SyncList::FirePositions(DWORD channel, QWORD fromBytes, QWORD toBytes) {

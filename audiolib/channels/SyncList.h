@@ -16,7 +16,8 @@ class SyncList {
  public:
   SyncList();
 
-  // `type` is BASS_SYNC_POS, BASS_SYNC_END or BASS_SYNC_FREE, optionally with BASS_SYNC_ONETIME and
+  // `type` is BASS_SYNC_POS, BASS_SYNC_END, BASS_SYNC_FREE, BASS_SYNC_META or BASS_SYNC_OGG_CHANGE
+  // (the last two fired by streams that have such events), optionally with BASS_SYNC_ONETIME and
   // BASS_SYNC_MIXTIME (every sync runs in the reading thread anyway). `positionBytes` is the
   // position of a BASS_SYNC_POS sync.
   void Add(HSYNC handle, DWORD type, QWORD positionBytes, SYNCPROC* proc, void* user);
@@ -25,6 +26,8 @@ class SyncList {
 
   void FireEnd(DWORD channel);
   void FireFree(DWORD channel);
+  // Fires the syncs of an event type without a position (BASS_SYNC_META, BASS_SYNC_OGG_CHANGE).
+  void FireEvent(DWORD channel, DWORD type);
   // Fires position syncs in (fromBytes, toBytes].
   void FirePositions(DWORD channel, QWORD fromBytes, QWORD toBytes);
 

@@ -72,6 +72,16 @@ FileDecoder::FileDecoder(const std::string& path, SampleType type) {
   }
 }
 
+FileDecoder::FileDecoder(AVIOContext* input, const std::string& formatName, SampleType type) {
+  format_.type = type;
+  try {
+    Open(input, formatName);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
 FileDecoder::~FileDecoder() { Close(); }
 
 void FileDecoder::Close() {
@@ -91,6 +101,28 @@ void FileDecoder::Open(const std::string& path) {
   const int opened = avformat_open_input(&container_, url.c_str(), nullptr, &options);
   av_dict_free(&options);
   if (opened < 0) throw AudioError(BASS_ERROR_FILEFORM);
+  OpenAudioTrack();
+}
+
+void FileDecoder::Open(AVIOContext* input, const std::string& formatName) {
+  QuietFfmpegLog();
+  container_ = avformat_alloc_context();
+  if (!container_) throw AudioError(BASS_ERROR_MEM);
+  container_->pb = input;
+  container_->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // A live input: identify it from its first stretch instead of seconds of it.
+  container_->probesize = 32 * 1024;
+  container_->max_analyze_duration = AV_TIME_BASE / 2;
+  const AVInputFormat* demuxer =
+      formatName.empty() ? nullptr : av_find_input_format(formatName.c_str());
+  // On failure FFmpeg frees the context and clears the pointer.
+  if (avformat_open_input(&container_, nullptr, demuxer, nullptr) < 0) {
+    throw AudioError(BASS_ERROR_FILEFORM);
+  }
+  OpenAudioTrack();
+}
+
+void FileDecoder::OpenAudioTrack() {
   if (avformat_find_stream_info(container_, nullptr) < 0) throw AudioError(BASS_ERROR_FILEFORM);
   const int best = av_find_best_stream(container_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   if (best == AVERROR_DECODER_NOT_FOUND) throw AudioError(BASS_ERROR_CODEC);
@@ -123,6 +155,7 @@ void FileDecoder::OpenDecoder() {
   format_.chans = static_cast<DWORD>(codec_->ch_layout.nb_channels);
   ctype_ = ChannelTypeOf(*container_, *parameters);
   origres_ = OriginalResolutionOf(*parameters);
+  bitRate_ = container_->bit_rate > 0 ? container_->bit_rate : parameters->bit_rate;
   if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
     lengthFrames_ = av_rescale_q(stream->duration, stream->time_base,
                                  AVRational{1, static_cast<int>(format_.rate)});

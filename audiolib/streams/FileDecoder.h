@@ -8,6 +8,7 @@
 #include "audiolib/channels/SampleFormat.h"
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
@@ -24,6 +25,10 @@ class FileDecoder {
   // Throws AudioError: FILEOPEN (missing, unreadable, not a regular file), FILEFORM (not a format
   // FFmpeg recognises), NOTAUDIO (no audio track), CODEC (no decoder for it).
   FileDecoder(const std::string& path, SampleType type);
+  // Decodes what `input` delivers (a custom I/O context the caller keeps until the decoder is
+  // gone). `formatName` names FFmpeg's demuxer when the caller knows it, "" to probe (a live
+  // stream joined mid-frame only probes well from a long stretch). Throws as above but FILEOPEN.
+  FileDecoder(AVIOContext* input, const std::string& formatName, SampleType type);
   ~FileDecoder();
   FileDecoder(const FileDecoder&) = delete;
   FileDecoder& operator=(const FileDecoder&) = delete;
@@ -33,6 +38,8 @@ class FileDecoder {
   DWORD origres() const { return origres_; }
   // Frames of the whole file from its stated duration; -1 when it states none.
   int64_t lengthFrames() const { return lengthFrames_; }
+  // Bits per second of the encoded data as the container or codec states it; 0 when not stated.
+  int64_t bitRate() const { return bitRate_; }
 
   // Fills up to `bytes` (whole frames); returns the bytes written; sets `ended` when the file has
   // nothing after them.
@@ -42,6 +49,8 @@ class FileDecoder {
 
  private:
   void Open(const std::string& path);
+  void Open(AVIOContext* input, const std::string& formatName);
+  void OpenAudioTrack();
   void OpenDecoder();
   void ConfigureConverter();
   bool DecodeNext();
@@ -53,6 +62,7 @@ class FileDecoder {
   DWORD ctype_ = 0;
   DWORD origres_ = 0;
   int64_t lengthFrames_ = -1;
+  int64_t bitRate_ = 0;
 
   AVFormatContext* container_ = nullptr;
   AVCodecContext* codec_ = nullptr;
