@@ -319,10 +319,11 @@ BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it 
 // BASS_CONFIG_NET_READTIMEOUT ms (when not 0), and the buffer has been read.
 constexpr DWORD BASS_STREAM_BLOCK = 0x100000;   // accepted: URL streams always stream in blocks
 constexpr DWORD BASS_STREAM_STATUS = 0x800000;  // pass the response headers to the DOWNLOADPROC
-// Called on the creating thread with the response header text (strings as BASS_TAG_HTTP, status
-// line first, `length` 0) when BASS_STREAM_STATUS is given, also for an HTTP error status; then on
-// the download thread with each block of body data (ICY metadata taken out), and once with a null
-// `buffer` when the server has ended the download. Never called after the stream is freed.
+// Called on the stream's download thread (while BASS_StreamCreateURL waits, then after it): with
+// the response header text (strings as BASS_TAG_HTTP, status line first, `length` 0) when
+// BASS_STREAM_STATUS is given, also for an HTTP error status; then with each block of body data
+// (ICY metadata taken out); and once with a null `buffer` when the server has ended the download.
+// Never called after the stream is freed.
 using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc,
                              void* user);
