@@ -121,14 +121,18 @@ DownloadResponse HttpDownload::WaitForResponse() {
                             [this] { return responseReady_ || finished_; });
   DownloadResponse response;
   response.headers = headers_;
+  // Once the response has come, a later failure only ends the stream early.
   if (!answered) {
     response.errorCode = BASS_ERROR_TIMEOUT;
-  } else if (errorCode_ != BASS_OK) {
-    response.errorCode = errorCode_;
   } else if (!responseReady_) {
-    response.errorCode = BASS_ERROR_FILEOPEN;  // ended without a response
+    response.errorCode = errorCode_ != BASS_OK ? errorCode_ : BASS_ERROR_FILEOPEN;
   }
   return response;
+}
+
+int HttpDownload::ErrorCode() const {
+  std::lock_guard lock(mutex_);
+  return errorCode_;
 }
 
 bool HttpDownload::ReadTimedOut() const {
@@ -191,7 +195,7 @@ size_t HttpDownload::OnBody(char* data, size_t size, size_t count, void* self) {
 
 size_t HttpDownload::HandleHeader(const char* data, size_t bytes) {
   headerBytes_ += bytes;
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (headerBytes_ > kMaxHeaderBytes) {
     errorCode_ = BASS_ERROR_FILEOPEN;
     return 0;  // aborts the transfer
@@ -207,14 +211,19 @@ size_t HttpDownload::HandleHeader(const char* data, size_t bytes) {
   headerBytes_ = 0;
   if (status >= 100 && status < 200) return bytes;
   if (status >= 300 && status < 400 && !headers_.Value("Location").empty()) return bytes;
-  if (status >= 400 || status < 100) {
-    errorCode_ = BASS_ERROR_FILEOPEN;
-    responded_.notify_all();
-    return 0;
+  // The header text goes to the procedure before any data, and before the creator learns of an
+  // error status.
+  if (settings_.deliverHeaderText && proc_) {
+    const std::string text = headers_.TagText();
+    lock.unlock();
+    proc_(text.data(), 0, user_);
+    lock.lock();
   }
-  responseReady_ = true;
+  const bool failed = status >= 400 || status < 100;
+  if (failed) errorCode_ = BASS_ERROR_FILEOPEN;
+  responseReady_ = !failed;
   responded_.notify_all();
-  return bytes;
+  return failed ? 0 : bytes;
 }
 
 void HttpDownload::StartBody() {

@@ -27,6 +27,7 @@ struct DownloadSettings {
   int connectTimeoutMs = 5000;  // connection and complete response headers
   int readTimeoutMs = 0;        // no body data for this long ends the download; 0 never
   std::string userAgent;        // "" sends none
+  bool deliverHeaderText = false;  // the procedure gets the final response's header text first
 };
 
 // What the creating thread learns from WaitForResponse.
@@ -36,8 +37,9 @@ struct DownloadResponse {
 };
 
 // The thread starts in the constructor and is told to stop and joined by Stop or the destructor,
-// promptly (Stop wakes the transfer's wait) even while the server sends nothing. `proc` (may be null) gets body data and the end, on the
-// download thread. The ring and tags belong to the caller and must outlive this object.
+// promptly (Stop wakes the transfer's wait) even while the server sends nothing. `proc` (may be
+// null) gets, on the download thread, the header text (when asked), the body data and the end.
+// The ring and tags belong to the caller and must outlive this object.
 class HttpDownload {
  public:
   HttpDownload(DownloadSettings settings, ByteRing& ring, StreamTags& tags, DOWNLOADPROC* proc,
@@ -56,6 +58,8 @@ class HttpDownload {
   void Stop();
   // The body is still coming (the transfer has not ended).
   bool Connected() const { return connected_.load(); }
+  // Why the transfer ended (BASS_OK while it runs or after the server ended it normally).
+  int ErrorCode() const;
 
  private:
   struct Transfer;  // libcurl handles, used by the download thread only

@@ -101,7 +101,9 @@ struct UrlStream::Parts {
       fileDecoder = std::make_unique<FileDecoder>(avio->context(), DemuxerFor(mediaType),
                                                   SampleFormat::TypeFromFlags(flags));
     } catch (const AudioError&) {
+      // The format was not known when the data stopped: say why it stopped.
       if (avio->TimedOut()) throw AudioError(BASS_ERROR_TIMEOUT);
+      if (download->ErrorCode() != BASS_OK) throw AudioError(download->ErrorCode());
       throw;
     }
     avio->SetReadTimeoutMs(-1);  // from now on the download's read time-out ends a wait
@@ -124,7 +126,8 @@ std::shared_ptr<UrlStream> UrlStream::Open(const std::string& url, DWORD offset,
   for (int depth = 0;; ++depth) {
     RequireHttpAddress(address);
     const DownloadSettings download{address, offset, settings.connectTimeoutMs,
-                                    settings.readTimeoutMs, settings.userAgent};
+                                    settings.readTimeoutMs, settings.userAgent,
+                                    (flags & BASS_STREAM_STATUS) != 0};
     const bool mayFollow = settings.followPlaylists && depth < kMaxPlaylistDepth;
     if (mayFollow && PlaylistResolver::IsPlaylistAddress(address)) {
       address = PlaylistResolver::Resolve(download);
@@ -136,10 +139,6 @@ std::shared_ptr<UrlStream> UrlStream::Open(const std::string& url, DWORD offset,
     parts->tags = std::make_unique<StreamTags>();
     parts->download = std::make_unique<HttpDownload>(download, *parts->ring, *parts->tags, proc, user);
     const DownloadResponse response = parts->download->WaitForResponse();
-    if ((flags & BASS_STREAM_STATUS) && proc && !response.headers.Empty()) {
-      const std::string text = response.headers.TagText();
-      proc(text.data(), 0, user);
-    }
     if (response.errorCode != BASS_OK) throw AudioError(response.errorCode);
     if (mayFollow && PlaylistResolver::IsPlaylistMediaType(response.headers.MediaType())) {
       parts.reset();
@@ -177,17 +176,15 @@ ReadResult UrlStream::Produce(void* buffer, size_t bytes) {
 }
 
 void UrlStream::FireTagSyncs() {
+  // One sync per change, also when several came between two reads.
   const uint64_t metaChanges = parts_->tags->MetaChanges();
-  if (metaChanges != metaChangesSeen_) {
-    metaChangesSeen_ = metaChanges;
+  for (; metaChangesSeen_ < metaChanges; ++metaChangesSeen_) {
     syncs().FireEvent(handle(), BASS_SYNC_META);
   }
   // The first comment header opens the stream; each later one is a new logical stream.
   const uint64_t oggStreams = parts_->tags->OggStreams();
-  if (oggStreams != oggStreamsSeen_) {
-    const bool changed = oggStreams > 1;
-    oggStreamsSeen_ = oggStreams;
-    if (changed) syncs().FireEvent(handle(), BASS_SYNC_OGG_CHANGE);
+  for (; oggStreamsSeen_ < oggStreams; ++oggStreamsSeen_) {
+    if (oggStreamsSeen_ > 0) syncs().FireEvent(handle(), BASS_SYNC_OGG_CHANGE);
   }
 }
 

@@ -1,0 +1,198 @@
+#include "IcecastServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "JackServer.h"  // WaitUntil
+
+extern char** environ;
+
+namespace audiofixtures {
+
+namespace {
+
+constexpr const char* kSourcePassword = "sourcepw";
+constexpr const char* kAdminPassword = "adminpw";
+constexpr unsigned kStartTimeoutMs = 10000;
+constexpr auto kStopTimeout = std::chrono::seconds(5);
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = -1;
+  const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+void StopProcess(pid_t pid) {
+  ::kill(pid, SIGTERM);
+  auto exited = [pid] {
+    int status = 0;
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    return done == pid || done < 0;
+  };
+  if (WaitUntil(exited, std::chrono::milliseconds(kStopTimeout).count())) return;
+  ::kill(pid, SIGKILL);
+  WaitUntil(exited, std::chrono::milliseconds(kStopTimeout).count());
+}
+
+// A port nobody listens on now (the kernel's choice for an ephemeral bind).
+int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  ::close(fd);
+  return port;
+}
+
+bool OnPath(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string Configuration(int port, const std::filesystem::path& logFolder) {
+  return "<icecast>\n"
+         "  <limits><clients>32</clients><sources>8</sources><source-timeout>3</source-timeout>"
+         "<burst-size>65536</burst-size></limits>\n"
+         "  <authentication><source-password>" + std::string(kSourcePassword) +
+         "</source-password><admin-user>admin</admin-user><admin-password>" + kAdminPassword +
+         "</admin-password></authentication>\n"
+         "  <hostname>127.0.0.1</hostname>\n"
+         "  <location>test</location><admin>test@localhost</admin>\n"
+         "  <listen-socket><port>" + std::to_string(port) +
+         "</port><bind-address>127.0.0.1</bind-address></listen-socket>\n"
+         "  <paths><basedir>/usr/share/icecast2</basedir><logdir>" + logFolder.string() +
+         "</logdir><webroot>/usr/share/icecast2/web</webroot>"
+         "<adminroot>/usr/share/icecast2/admin</adminroot></paths>\n"
+         "  <logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog>"
+         "<loglevel>3</loglevel></logging>\n"
+         "  <security><chroot>0</chroot><changeowner><user>nobody</user><group>nogroup</group>"
+         "</changeowner></security>\n"
+         "</icecast>\n";
+}
+
+}  // namespace
+
+bool IcecastServer::Installed() { return OnPath("icecast2") && OnPath("ffmpeg"); }
+
+IcecastServer::IcecastServer() {
+  const std::filesystem::path logFolder = folder_ / "log";
+  std::filesystem::create_directories(logFolder);
+  // The server writes its logs as nobody once it has dropped root.
+  ::chmod(folder_.path().c_str(), 0755);
+  ::chmod(logFolder.c_str(), 0777);
+  port_ = FreePort();
+  const std::filesystem::path config = folder_ / "icecast.xml";
+  WriteBytes(config, Configuration(port_, logFolder));
+  pid_ = Spawn({"icecast2", "-c", config.string()}, (folder_ / "server.out").string());
+  if (pid_ < 0) return;
+  httplib::Client client("127.0.0.1", port_);
+  client.set_connection_timeout(0, 200000);
+  client.set_read_timeout(1, 0);
+  const bool answered = WaitUntil(
+      [&] {
+        const auto result = client.Get("/status-json.xsl");
+        return result && result->status == 200;
+      },
+      kStartTimeoutMs);
+  if (!answered) Stop();
+}
+
+IcecastServer::~IcecastServer() { Stop(); }
+
+void IcecastServer::Stop() {
+  for (const pid_t source : sources_) {
+    if (source > 0) StopProcess(source);
+  }
+  sources_.clear();
+  if (pid_ > 0) StopProcess(pid_);
+  pid_ = -1;
+}
+
+std::string IcecastServer::Url(const std::string& mount) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + mount;
+}
+
+int IcecastServer::StartSource(const std::string& mount, const std::filesystem::path& input,
+                               Format format, const std::string& title, bool loop) {
+  std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-loglevel", "error", "-re"};
+  if (loop) argv.insert(argv.end(), {"-stream_loop", "-1"});
+  argv.insert(argv.end(), {"-i", input.string(), "-metadata", "title=" + title});
+  if (format == Format::Mp3) {
+    argv.insert(argv.end(), {"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg",
+                             "-f", "mp3"});
+  } else {
+    argv.insert(argv.end(), {"-c:a", "libvorbis", "-b:a", "96k", "-content_type",
+                             "application/ogg", "-f", "ogg"});
+  }
+  argv.push_back("icecast://source:" + std::string(kSourcePassword) + "@127.0.0.1:" +
+                 std::to_string(port_) + mount);
+  const pid_t pid = Spawn(argv, (folder_ / "sources.out").string());
+  if (pid < 0) return -1;
+  sources_.push_back(pid);
+  if (!WaitUntil([&] { return MountLive(mount); }, kStartTimeoutMs)) return -1;
+  if (format == Format::Mp3 && !title.empty()) SetTitle(mount, title);
+  return static_cast<int>(sources_.size() - 1);
+}
+
+void IcecastServer::StopSource(int source) {
+  if (source < 0 || static_cast<size_t>(source) >= sources_.size() || sources_[source] <= 0) return;
+  StopProcess(sources_[source]);
+  sources_[source] = -1;
+}
+
+bool IcecastServer::SetTitle(const std::string& mount, const std::string& title) {
+  httplib::Client client("127.0.0.1", port_);
+  client.set_connection_timeout(1, 0);
+  client.set_read_timeout(2, 0);
+  client.set_basic_auth("admin", kAdminPassword);
+  const httplib::Params params = {{"mount", mount}, {"mode", "updinfo"}, {"song", title}};
+  const auto result = client.Get("/admin/metadata", params, httplib::Headers{});
+  return result && result->status == 200 &&
+         result->body.find("successful") != std::string::npos;
+}
+
+bool IcecastServer::MountLive(const std::string& mount) const {
+  httplib::Client client("127.0.0.1", port_);
+  client.set_connection_timeout(1, 0);
+  client.set_read_timeout(2, 0);
+  const auto result = client.Get("/status-json.xsl");
+  return result && result->status == 200 &&
+         result->body.find("\"listenurl\":\"" + Url(mount) + "\"") != std::string::npos;
+}
+
+std::string IcecastServer::Log() const {
+  std::string log;
+  for (const char* name : {"log/error.log", "server.out", "sources.out"}) {
+    if (std::filesystem::exists(folder_ / name)) log += ReadBytes(folder_ / name);
+  }
+  return log;
+}
+
+}  // namespace audiofixtures
