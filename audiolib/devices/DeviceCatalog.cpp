@@ -8,6 +8,7 @@
 #include "audiolib/api/ErrorState.h"
 #include "audiolib/devices/PortAudioBackend.h"
 #include "audiolib/devices/VirtualDeviceBackend.h"
+#include "audiolib/devices/WasapiDevices.h"
 
 namespace audiolib {
 
@@ -72,7 +73,8 @@ BASS_DEVICEINFO DeviceCatalog::Input(DWORD device) {
 
 BASS_WASAPI_DEVICEINFO DeviceCatalog::Wasapi(DWORD device) {
   const Entry entry = At(&DeviceCatalog::wasapi_, device);
-  return {entry.name, entry.id, entry.flags, entry.mixRate, entry.mixChannels};
+  const DWORD init = WasapiDevices::Instance().IsInitialised(device) ? BASS_DEVICE_INIT : 0;
+  return {entry.name, entry.id, entry.flags | init, entry.mixRate, entry.mixChannels};
 }
 
 BASS_ASIO_DEVICEINFO DeviceCatalog::Asio(DWORD device) {

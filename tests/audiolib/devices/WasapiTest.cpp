@@ -106,6 +106,11 @@ TEST_F(WasapiTest, AnOutputPlaysExactlyWhatItsProcGaveAsTheClockConsumesIt) {
   Feed feed;
   ASSERT_TRUE(BASS_WASAPI_Init(-1, 48000, 2, BASS_WASAPI_EVENT, 0.05f, 0.01f, GiveRamp, &feed)) << BASS_ErrorGetCode();
   EXPECT_EQ(BASS_WASAPI_GetDevice(), 0u);
+  BASS_WASAPI_DEVICEINFO endpoint;
+  ASSERT_TRUE(BASS_WASAPI_GetDeviceInfo(0, &endpoint));
+  EXPECT_NE(endpoint.flags & BASS_DEVICE_INIT, 0u);  // the engine skips Init for such an endpoint
+  ASSERT_TRUE(BASS_WASAPI_GetDeviceInfo(1, &endpoint));
+  EXPECT_EQ(endpoint.flags & BASS_DEVICE_INIT, 0u);
   BASS_WASAPI_INFO info;
   ASSERT_TRUE(BASS_WASAPI_GetInfo(&info));
   EXPECT_EQ(info.freq, 48000u);
