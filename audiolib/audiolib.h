@@ -323,7 +323,7 @@ constexpr DWORD BASS_STREAM_STATUS = 0x800000;  // pass the response headers to 
 // the response header text (strings as BASS_TAG_HTTP, status line first, `length` 0) when
 // BASS_STREAM_STATUS is given, also for an HTTP error status; then with each block of body data
 // (ICY metadata taken out); and once with a null `buffer` when the server has ended the download.
-// Never called after the stream is freed.
+// Never called after the stream is freed; it must not free the stream itself.
 using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc,
                              void* user);
