@@ -1,5 +1,5 @@
 // Playing through the real ALSA library and PortAudio's ALSA host API, on an ALSA file device of
-// the test's own that writes what it plays to a WAV file.
+// the test's own that writes what it plays as a WAV stream.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,9 +93,8 @@ TEST_F(AlsaPlaybackTest, TheFileDeviceWritesTheChannelsSamplesBitForBit) {
   WriteWav(dir_ / "source.wav", source, 48000, 2, 16);
   const std::vector<float> played = PlayThroughAlsa(dir_ / "source.wav", 48000);
 
-  const auto start = std::find_if(played.begin(), played.end(), [](float s) { return s != 0.0f; });
+  const auto start = played.begin();  // the fixture keeps what follows the leading silence
   ASSERT_GE(played.end() - start, static_cast<long>(source.size()));
-  EXPECT_EQ((start - played.begin()) % 2, 0) << "frames stay whole";
   size_t different = 0;
   for (size_t i = 0; i < source.size(); ++i) different += start[static_cast<long>(i)] != source[i];
   EXPECT_EQ(different, 0u);

@@ -167,7 +167,8 @@ TEST_F(OutputDeviceTest, PauseStopAndPlayMoveTheChannelBetweenItsStates) {
   ASSERT_TRUE(BASS_Init(1, 48000, 0, nullptr, nullptr));
   const HSTREAM push = BASS_StreamCreate(48000, 2, BASS_SAMPLE_FLOAT, STREAMPROC_PUSH, nullptr);
   const HSTREAM decode = BASS_StreamCreate(48000, 2, BASS_SAMPLE_FLOAT | BASS_STREAM_DECODE, STREAMPROC_PUSH, nullptr);
-  const std::vector<float> data = Ramp(4800, 2);
+  // A second: more than the device renders ahead through the steps below, so it never runs dry there.
+  const std::vector<float> data = Ramp(48000, 2);
   BASS_StreamPutData(push, data.data(), static_cast<DWORD>(data.size() * sizeof(float)));
 
   struct Step {
@@ -196,8 +197,10 @@ TEST_F(OutputDeviceTest, PauseStopAndPlayMoveTheChannelBetweenItsStates) {
   }
 
   // A playing push stream that runs dry is stalled, and stopped once its end is marked and played.
-  RenderAhead(1);
-  VirtualDevices::Instance().AdvanceMs(200);
+  for (int i = 0; i < 15; ++i) {
+    RenderAhead(1);
+    VirtualDevices::Instance().AdvanceMs(100);
+  }
   RenderAhead(1);
   EXPECT_EQ(BASS_ChannelIsActive(push), BASS_ACTIVE_STALLED);
   BASS_StreamPutData(push, nullptr, BASS_STREAMPROC_END);
