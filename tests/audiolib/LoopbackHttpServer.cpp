@@ -1,5 +1,11 @@
 #include "LoopbackHttpServer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -199,6 +205,73 @@ void LoopbackHttpServer::ServeRedirect(const std::string& path, const std::strin
     NoteRequest(path, request);
     response.set_redirect(toPath);
   });
+}
+
+RawLoopbackServer::RawLoopbackServer(std::string response, std::string repeat)
+    : response_(std::move(response)), repeat_(std::move(repeat)) {
+  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener_, 4) != 0 ||
+      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return;
+  }
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { Run(); });
+}
+
+RawLoopbackServer::~RawLoopbackServer() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  if (thread_.joinable()) thread_.join();
+  if (listener_ >= 0) ::close(listener_);
+}
+
+std::string RawLoopbackServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+bool RawLoopbackServer::Stopping() const {
+  std::lock_guard lock(mutex_);
+  return stopping_;
+}
+
+void RawLoopbackServer::Run() {
+  while (!Stopping()) {
+    pollfd waiting{listener_, POLLIN, 0};
+    if (::poll(&waiting, 1, kSliceMs) <= 0) continue;
+    const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0) continue;
+    Answer(connection);
+    ::close(connection);
+  }
+}
+
+void RawLoopbackServer::Answer(int connection) {
+  // The request's headers end with an empty line; a client that sends none within a second is
+  // answered anyway.
+  std::string request;
+  char buffer[4096];
+  for (int waits = 0; request.find("\r\n\r\n") == std::string::npos && waits < 50 && !Stopping();) {
+    pollfd readable{connection, POLLIN, 0};
+    if (::poll(&readable, 1, kSliceMs) <= 0) {
+      ++waits;
+      continue;
+    }
+    const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+    if (got <= 0) return;
+    request.append(buffer, static_cast<size_t>(got));
+  }
+  if (::send(connection, response_.data(), response_.size(), MSG_NOSIGNAL) < 0) return;
+  while (!repeat_.empty() && !Stopping()) {
+    if (::send(connection, repeat_.data(), repeat_.size(), MSG_NOSIGNAL) < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 }  // namespace audiofixtures

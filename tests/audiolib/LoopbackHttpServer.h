@@ -90,4 +90,32 @@ class LoopbackHttpServer {
   std::map<std::string, std::map<std::string, std::string>> lastHeaders_;
 };
 
+// A TCP server on 127.0.0.1 (a free port) that answers each connection, one at a time, with bytes
+// the test gives: for what an HTTP library will not send (an "ICY 200 OK" status line, a header
+// that never ends). After the request's headers it sends `response`, then `repeat` every 10 ms
+// (when not empty) until the client closes or the server goes; then it closes the connection.
+// The destructor stops the accepting thread, also in the middle of a connection.
+class RawLoopbackServer {
+ public:
+  explicit RawLoopbackServer(std::string response, std::string repeat = "");
+  ~RawLoopbackServer();
+  RawLoopbackServer(const RawLoopbackServer&) = delete;
+  RawLoopbackServer& operator=(const RawLoopbackServer&) = delete;
+
+  std::string Url(const std::string& path) const;
+
+ private:
+  void Run();
+  void Answer(int connection);
+  bool Stopping() const;
+
+  const std::string response_;
+  const std::string repeat_;
+  int listener_ = -1;
+  int port_ = 0;
+  mutable std::mutex mutex_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
 }  // namespace audiofixtures

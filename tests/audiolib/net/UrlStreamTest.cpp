@@ -431,4 +431,28 @@ TEST_F(UrlStreamTest, AChainedOggStreamGivesItsCommentsAndAnOggChangeSyncForEach
   BASS_StreamFree(stream);
 }
 
+TEST_F(UrlStreamTest, AnIcyResponseGivesIcyTagsInsteadOfHttpOnes) {
+  RawLoopbackServer shoutcast("ICY 200 OK\r\nicy-name:Raw Radio\r\ncontent-type:audio/mpeg\r\n\r\n" + *mp3_);
+  const HSTREAM stream = BASS_StreamCreateURL(shoutcast.Url("/").c_str(), 0, kFlags, nullptr, nullptr);
+  ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+  EXPECT_EQ(TagStrings(BASS_ChannelGetTags(stream, BASS_TAG_ICY)),
+            (std::vector<std::string>{"ICY 200 OK", "icy-name:Raw Radio", "content-type:audio/mpeg"}));
+  EXPECT_EQ(BASS_ChannelGetTags(stream, BASS_TAG_HTTP), nullptr);
+  EXPECT_NEAR(static_cast<double>(ReadAll(stream, kRate * 10).size()), kRate * kSeconds, 2500.0);
+  BASS_StreamFree(stream);
+}
+
+TEST_F(UrlStreamTest, AHeaderThatNeverEndsFailsWithinTheTimeOutOrTheHeaderLimit) {
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 500);
+  // Slow: 100 bytes every 10 ms reach no limit before the time-out.
+  RawLoopbackServer slow("HTTP/1.0 200 OK\r\n", "X-Filler: " + std::string(88, 'a') + "\r\n");
+  EXPECT_EQ(BASS_StreamCreateURL(slow.Url("/").c_str(), 0, kFlags, nullptr, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
+  // Fast: 64 KiB of header lines come long before it.
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 20000);
+  RawLoopbackServer fast("HTTP/1.0 200 OK\r\n", "X-Filler: " + std::string(4000, 'a') + "\r\n");
+  EXPECT_EQ(BASS_StreamCreateURL(fast.Url("/").c_str(), 0, kFlags, nullptr, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+}
+
 }  // namespace
