@@ -86,6 +86,9 @@ class LoopbackHttpServer::StreamBody {
 LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Server>()) {
   // A client whose buffer is full stops reading for a while; that is not a dead client.
   server_->set_write_timeout(30, 0);
+  server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+    Dispatch(request, response);
+  });
   port_ = server_->bind_to_any_port("127.0.0.1");
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   // Bounded: listen_after_bind sets the flag at once unless the bind above failed.
@@ -106,6 +109,25 @@ LoopbackHttpServer::~LoopbackHttpServer() {
 
 std::string LoopbackHttpServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void LoopbackHttpServer::Route(const std::string& path, Handler handler) {
+  std::lock_guard lock(mutex_);
+  routes_[path] = std::move(handler);
+}
+
+void LoopbackHttpServer::Dispatch(const httplib::Request& request, httplib::Response& response) {
+  Handler handler;
+  {
+    std::lock_guard lock(mutex_);
+    const auto route = routes_.find(request.path);
+    if (route != routes_.end()) handler = route->second;
+  }
+  if (handler) {
+    handler(request, response);
+  } else {
+    response.status = 404;
+  }
 }
 
 bool LoopbackHttpServer::Sleep(int ms) {
@@ -156,7 +178,7 @@ std::string LoopbackHttpServer::LastRequestHeader(const std::string& path,
 }
 
 void LoopbackHttpServer::Serve(const std::string& path, StreamScript script) {
-  server_->Get(path, [this, path, script](const httplib::Request& request, httplib::Response& response) {
+  Route(path, [this, path, script](const httplib::Request& request, httplib::Response& response) {
     NoteRequest(path, request);
     const bool withMetadata = request.get_header_value("Icy-MetaData") == "1";
     for (const auto& [name, value] : script.headers) response.set_header(name, value);
@@ -171,7 +193,7 @@ void LoopbackHttpServer::Serve(const std::string& path, StreamScript script) {
 
 void LoopbackHttpServer::ServeText(const std::string& path, int status,
                                    const std::string& contentType, const std::string& body) {
-  server_->Get(path, [this, path, status, contentType, body](const httplib::Request& request,
+  Route(path, [this, path, status, contentType, body](const httplib::Request& request,
                                                               httplib::Response& response) {
     NoteRequest(path, request);
     response.status = status;
@@ -180,7 +202,7 @@ void LoopbackHttpServer::ServeText(const std::string& path, int status,
 }
 
 void LoopbackHttpServer::ServeNothing(const std::string& path) {
-  server_->Get(path, [this, path](const httplib::Request& request, httplib::Response&) {
+  Route(path, [this, path](const httplib::Request& request, httplib::Response&) {
     NoteRequest(path, request);
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return stopping_; });
@@ -188,7 +210,7 @@ void LoopbackHttpServer::ServeNothing(const std::string& path) {
 }
 
 void LoopbackHttpServer::ServeHugeHeader(const std::string& path, size_t headerBytes) {
-  server_->Get(path, [this, path, headerBytes](const httplib::Request& request,
+  Route(path, [this, path, headerBytes](const httplib::Request& request,
                                                httplib::Response& response) {
     NoteRequest(path, request);
     const std::string padding(100, 'x');
@@ -200,7 +222,7 @@ void LoopbackHttpServer::ServeHugeHeader(const std::string& path, size_t headerB
 }
 
 void LoopbackHttpServer::ServeRedirect(const std::string& path, const std::string& toPath) {
-  server_->Get(path, [this, path, toPath](const httplib::Request& request,
+  Route(path, [this, path, toPath](const httplib::Request& request,
                                           httplib::Response& response) {
     NoteRequest(path, request);
     response.set_redirect(toPath);

@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,7 @@
 namespace httplib {
 class Server;
 struct Request;
+struct Response;
 }
 
 namespace audiofixtures {
@@ -77,6 +79,10 @@ class LoopbackHttpServer {
   // Waits until Resume or the server stops; false when stopping.
   bool WaitForResume();
   void NoteRequest(const std::string& path, const httplib::Request& request);
+  using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+  // Routes live here, not in the library's table, which must not change while it serves.
+  void Route(const std::string& path, Handler handler);
+  void Dispatch(const httplib::Request& request, httplib::Response& response);
 
   std::unique_ptr<httplib::Server> server_;
   int port_ = 0;
@@ -86,6 +92,7 @@ class LoopbackHttpServer {
   std::condition_variable changed_;
   bool stopping_ = false;
   bool resumed_ = false;
+  std::map<std::string, Handler> routes_;
   std::map<std::string, int> requests_;
   std::map<std::string, std::map<std::string, std::string>> lastHeaders_;
 };
