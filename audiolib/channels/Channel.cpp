@@ -86,6 +86,7 @@ void Channel::Stop() {
 
 DWORD Channel::Activity() const {
   const PlaybackState playback = playback_.load();
+  if (playback == PlaybackState::Draining) return BASS_ACTIVE_PLAYING;
   if (playback == PlaybackState::Stopped || ended_.load()) return BASS_ACTIVE_STOPPED;
   if (playback == PlaybackState::Paused) return BASS_ACTIVE_PAUSED;
   const std::shared_ptr<Mixer> owner = mixer();

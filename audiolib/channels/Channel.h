@@ -20,7 +20,8 @@ class Mixer;
 
 // Where a channel stands on an output device (BASS_ChannelPlay and friends). Idle: never played
 // there. WaitingForDevice: playing on a device that has been lost; it goes on when the device is back.
-enum class PlaybackState : uint8_t { Idle, Playing, Paused, Stopped, WaitingForDevice };
+// Draining: all of it has been rendered and the device is still playing the rest (PLAYING).
+enum class PlaybackState : uint8_t { Idle, Playing, Paused, Stopped, WaitingForDevice, Draining };
 
 struct ReadResult {
   static constexpr size_t kNoRestart = ~size_t{0};
@@ -85,6 +86,10 @@ class Channel : public std::enable_shared_from_this<Channel> {
   // Set by the output device that plays the channel. Any thread.
   PlaybackState Playback() const { return playback_.load(); }
   void SetPlayback(PlaybackState state) { playback_.store(state); }
+  // Sets `state` only while the channel is in `expected` (else `expected` becomes the current one).
+  bool CompareAndSetPlayback(PlaybackState& expected, PlaybackState state) {
+    return playback_.compare_exchange_strong(expected, state);
+  }
   // BASS_ChannelStop was called for the channel (after its device, if any, let it go). A channel
   // with work of its own to stop (a recording) overrides this. The calling thread.
   virtual void OnChannelStop() {}

@@ -70,6 +70,13 @@ int DeviceMix::Pause(const Channel& channel) {
 
 bool DeviceMix::Stop(const Channel& channel) {
   std::lock_guard lock(mutex_);
+  const auto drained = std::find_if(draining_.begin(), draining_.end(),
+                                    [&](const auto& entry) { return entry->channel.get() == &channel; });
+  if (drained != draining_.end()) {
+    PlaybackState draining = PlaybackState::Draining;
+    (*drained)->channel->CompareAndSetPlayback(draining, PlaybackState::Stopped);
+    draining_.erase(drained);
+  }
   const std::shared_ptr<Entry> entry = Find(channel);
   if (!entry) return false;
   Remove(entry);
@@ -83,6 +90,11 @@ void DeviceMix::StopAll() {
     entry->removed = true;
     entry->channel->SetPlayback(PlaybackState::Stopped);
   }
+  for (const auto& entry : draining_) {
+    PlaybackState draining = PlaybackState::Draining;
+    entry->channel->CompareAndSetPlayback(draining, PlaybackState::Stopped);
+  }
+  draining_.clear();
   Replace({});
 }
 
@@ -100,7 +112,7 @@ bool DeviceMix::HasChannels() const {
   return !entries_->empty();
 }
 
-void DeviceMix::Render(float* out, size_t frames) {
+void DeviceMix::Render(float* out, size_t frames, uint64_t firstFrame) {
   std::fill_n(out, frames * channels_, 0.0f);
   std::shared_ptr<const EntryList> rendered;
   {
@@ -110,7 +122,9 @@ void DeviceMix::Render(float* out, size_t frames) {
   for (size_t done = 0; done < frames;) {
     const size_t block = std::min(kBlockFrames, frames - done);
     for (const auto& entry : *rendered) {
-      if (!entry->removed) entry->source->MixInto(out + done * channels_, block);
+      if (entry->removed || entry->source->Finished()) continue;
+      const size_t covered = entry->source->MixInto(out + done * channels_, block);
+      if (entry->source->Finished()) entry->endFrame = firstFrame + done + covered;
     }
     done += block;
   }
@@ -123,8 +137,23 @@ void DeviceMix::DropFinished(const EntryList& rendered) {
     // A removed entry was stopped or replaced by a restart meanwhile: its channel is not ours to stop.
     if (entry->removed || (!entry->source->Finished() && !entry->source->Gone())) continue;
     Remove(entry);
-    entry->channel->SetPlayback(PlaybackState::Stopped);
+    if (entry->source->Gone()) {
+      entry->channel->SetPlayback(PlaybackState::Stopped);
+    } else {
+      entry->channel->SetPlayback(PlaybackState::Draining);
+      draining_.push_back(entry);
+    }
   }
+}
+
+void DeviceMix::SettleDrained(uint64_t playedFrames) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(draining_, [&](const std::shared_ptr<Entry>& entry) {
+    if (entry->endFrame > playedFrames) return false;
+    PlaybackState draining = PlaybackState::Draining;
+    entry->channel->CompareAndSetPlayback(draining, PlaybackState::Stopped);
+    return true;
+  });
 }
 
 }  // namespace audiolib

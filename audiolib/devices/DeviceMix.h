@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -36,14 +37,19 @@ class DeviceMix {
   bool HasChannels() const;
 
   // Overwrites `frames` frames of `out` with the mix (silence where nothing plays); drops the
-  // channels that ended, were freed or faded out to a stop. Update thread.
-  void Render(float* out, size_t frames);
+  // channels that ended, were freed or faded out to a stop. `firstFrame` counts the device frames
+  // rendered before `out`: a channel that ended stays PLAYING (Draining) until the device has played
+  // its last frame (SettleDrained). Update thread.
+  void Render(float* out, size_t frames, uint64_t firstFrame);
+  // Stops the drained channels whose last frame is before `playedFrames` (device frames played).
+  void SettleDrained(uint64_t playedFrames);
 
  private:
   struct Entry {
     std::shared_ptr<Channel> channel;
     std::unique_ptr<MixerSource> source;  // mixed by Render only
     std::atomic<bool> removed{false};     // taken off the list; Render skips it from now on
+    uint64_t endFrame = 0;                // device frame after its last one; Render only
   };
   using EntryList = std::vector<std::shared_ptr<Entry>>;
 
@@ -57,6 +63,7 @@ class DeviceMix {
   mutable std::mutex mutex_;
   std::shared_ptr<const EntryList> entries_;  // copy-on-write; guarded by mutex_
   bool deviceLost_ = false;                   // guarded by mutex_
+  std::vector<std::shared_ptr<Entry>> draining_;  // guarded by mutex_
 };
 
 }  // namespace audiolib

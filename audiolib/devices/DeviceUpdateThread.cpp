@@ -1,5 +1,7 @@
 #include "audiolib/devices/DeviceUpdateThread.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -31,6 +33,7 @@ void DeviceUpdateThread::Wake() {
 }
 
 void DeviceUpdateThread::Run() {
+  pthread_setname_np(pthread_self(), kThreadName);
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     woken_ = false;

@@ -16,6 +16,9 @@ namespace audiolib {
 // any thread but the update thread itself; the destructor tells the thread to stop and joins it.
 class DeviceUpdateThread {
  public:
+  // The thread's name as tools (top -H, /proc/PID/task/TID/comm) show it.
+  static constexpr const char* kThreadName = "audio-update";
+
   DeviceUpdateThread(std::function<void()> update, std::function<DWORD()> periodMs);
   ~DeviceUpdateThread();
   DeviceUpdateThread(const DeviceUpdateThread&) = delete;

@@ -96,6 +96,7 @@ void OutputDevice::Update() {
   std::lock_guard lock(renderMutex_);
   if (closing_ || !outputStarted_ || lost_) return;
   RenderAhead();
+  mix_.SettleDrained(FramesPlayed());
 }
 
 bool OutputDevice::IsUpdateThread() const { return updateThreadId_.load() == std::this_thread::get_id(); }
@@ -112,7 +113,7 @@ void OutputDevice::RenderAhead() {
   const size_t target = std::min(TargetFrames(), ring_.Capacity() / channels_);
   if (buffered >= target) return;
   const size_t frames = target - buffered;
-  mix_.Render(block_.data(), frames);
+  mix_.Render(block_.data(), frames, ring_.TotalWritten() / channels_);
   // A procedure inside the render may have stopped the output, and with it emptied the ring.
   if (outputStarted_) ring_.Write(block_.data(), frames * channels_);
 }

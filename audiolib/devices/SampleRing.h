@@ -50,16 +50,13 @@ class SampleRing {
     return n;
   }
 
-  // Samples written and read since construction (or the last Clear): a running count of what the
-  // sound system has played. Either side.
+  // Samples written and read since construction: a running count of what the sound system has
+  // played (what Clear drops counts as read). Either side.
   size_t TotalWritten() const { return written_.load(std::memory_order_acquire); }
   size_t TotalRead() const { return read_.load(std::memory_order_acquire); }
 
   // Empties the ring. Only while neither the producer nor the consumer runs.
-  void Clear() {
-    written_.store(0, std::memory_order_release);
-    read_.store(0, std::memory_order_release);
-  }
+  void Clear() { read_.store(written_.load(std::memory_order_acquire), std::memory_order_release); }
 
  private:
   void CopyIn(size_t at, const float* from, size_t n) {

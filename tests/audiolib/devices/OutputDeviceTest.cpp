@@ -89,6 +89,7 @@ TEST_F(OutputDeviceTest, PlaysExactlyTheTimeTheClockMovesAndTheChannelBitForBit)
   EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
   EXPECT_EQ(BASS_ChannelGetDevice(stream), 1u);
   RenderAhead(1);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING) << "rendered to its end, not yet heard";
 
   VirtualDevices::Instance().AdvanceMs(7);
   VirtualDevices::Instance().AdvanceMs(193);
@@ -103,7 +104,8 @@ TEST_F(OutputDeviceTest, PlaysExactlyTheTimeTheClockMovesAndTheChannelBitForBit)
   EXPECT_EQ(FirstNonZero({played_.begin() + static_cast<long>(start + source.size()), played_.end()}),
             played_.size() - start - source.size())
       << "silence after the end";
-  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED) << "ended";
+  RenderAhead(1);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED) << "heard to its end";
   BASS_StreamFree(stream);
 }
 
@@ -206,6 +208,8 @@ TEST_F(OutputDeviceTest, PauseStopAndPlayMoveTheChannelBetweenItsStates) {
   BASS_StreamPutData(push, nullptr, BASS_STREAMPROC_END);
   VirtualDevices::Instance().AdvanceMs(kPeriodMs);
   RenderAhead(1);
+  VirtualDevices::Instance().AdvanceMs(kBufferMs);
+  RenderAhead(1);
   EXPECT_EQ(BASS_ChannelIsActive(push), BASS_ACTIVE_STOPPED);
 
   EXPECT_FALSE(BASS_ChannelPlay(decode, 0));
@@ -279,8 +283,10 @@ TEST_F(OutputDeviceTest, TheNoSoundDevicePlaysChannelsToNothingOnTheClock) {
   BASS_StreamPutData(stream, data.data(), static_cast<DWORD>(data.size() * sizeof(float)) | BASS_STREAMPROC_END);
   ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
   RenderAhead(0);
-  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED) << "all of it rendered";
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING) << "all of it rendered, not yet played";
   VirtualDevices::Instance().AdvanceMs(150);
+  RenderAhead(0);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
   EXPECT_EQ(Devices::Instance().Output(0)->FramesPlayed(), 7200u);
   EXPECT_TRUE(played_.empty());
   BASS_StreamFree(stream);
