@@ -311,9 +311,11 @@ BOOL BASS_StreamFree(HSTREAM handle);  // runs BASS_SYNC_FREE syncs; removes it 
 // BASS_CONFIG_NET_PLAYLIST is not 0. `offset`: bytes of the file to skip (asked of the server as a
 // range). `url`: UTF-8 (BASS_UNICODE is accepted and ignored). Waits at most
 // BASS_CONFIG_NET_TIMEOUT ms for the connection and the headers, and for each wait for body data
-// BASS_CONFIG_NET_READTIMEOUT ms (BASS_CONFIG_NET_TIMEOUT when that is 0). Fails with ILLPARAM (no
-// address), PROTOCOL (not http or https), FILEOPEN (no connection, an HTTP error status, a header
-// over 64 KiB), SSL, TIMEOUT, FILEFORM, NOTAUDIO, CODEC. Once the body flows, a read that finds the
+// BASS_CONFIG_NET_READTIMEOUT ms (BASS_CONFIG_NET_TIMEOUT when that is 0); then, without failing,
+// at most BASS_CONFIG_NET_TIMEOUT ms for BASS_CONFIG_NET_PREBUF percent of the buffer. Fails with
+// ILLPARAM (no address), PROTOCOL (not http or https), FILEOPEN (no connection, an HTTP error
+// status, a header over 64 KiB), SSL, TIMEOUT, FILEFORM, NOTAUDIO, CODEC. Once the body flows, a
+// read that finds the
 // buffer empty returns what there is (BASS_ChannelIsActive: STALLED until data comes back); the
 // stream ends when the server closes the connection, or no data came for
 // BASS_CONFIG_NET_READTIMEOUT ms (when not 0), and the buffer has been read.
