@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/PcmFormat.h"
+#include "dtmf/KeyReport.h"
 #include "dtmf/qv_dtmf.h"
 #include "platform/Exception.h"
 
@@ -14,8 +15,6 @@ class EUsage : public Exception {
  public:
   using Exception::Exception;
 };
-
-enum class TOutputFormat { Keys, List, Json, Csv, Labels };
 
 struct TDetectOptions {
   std::optional<double> levelDb;      // minimum tone level; settings' value when absent

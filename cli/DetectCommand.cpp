@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "audio/AudioErrorText.h"
-#include "cli/KeyReport.h"
+#include "dtmf/KeyReport.h"
 #include "cli/ProgressBar.h"
 #include "cli/StdinAnalysis.h"
 #include "cli/WorkerPool.h"

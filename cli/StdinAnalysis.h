@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "cli/CliOptions.h"
-#include "cli/KeyReport.h"
+#include "dtmf/KeyReport.h"
 #include "cli/PcmFormat.h"
 
 // Main thread, with the modules initialised. Reads standard input to its end while analysing:

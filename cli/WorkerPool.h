@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/KeyReport.h"
+#include "dtmf/KeyReport.h"
 
 // Ends one file's reports on a worker's standard error.
 inline constexpr char WorkerFileEnd[] = "\x1e" "end of file\n";

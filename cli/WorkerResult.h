@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "cli/KeyReport.h"
+#include "dtmf/KeyReport.h"
 
 // Any thread. Writes `result` (its path is not written: the parent knows it).
 void WriteWorkerResult(std::ostream& out, const TFileResult& result);

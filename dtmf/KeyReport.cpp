@@ -1,4 +1,4 @@
-#include "cli/KeyReport.h"
+#include "dtmf/KeyReport.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,12 +1,13 @@
-// Printing the keys found in each file, in the tool's output formats.
+// Printing the keys found in each file, in the output formats of the tool and the key details window.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "cli/CliOptions.h"
 #include "dtmf/qv_dtmf.h"
+
+enum class TOutputFormat { Keys, List, Json, Csv, Labels };
 
 struct TFileResult {
   std::string path;
