@@ -5,17 +5,37 @@
 # peak memory for a short and a long file; then an 8-source mixer with slides, envelopes and an
 # equaliser + compressor on every source, rendered decode-only. CPU time is the figure to compare on a machine shared
 # with other work; wall time is shown beside it.
-# Usage: bench/audiolib_bench.sh [build dir] [runs]
+# Mode `play` (also run at the end of a full run): the CPU of one output device mixing 16 playing
+# 44.1 kHz stereo file streams to 48 kHz, on an ALSA null device of the script's own (through
+# PortAudio; it takes samples as fast as they come, so only the update thread's share is the
+# mixing cost) and on a virtual device on a real-time clock (whole process); then the time from
+# BASS_ChannelPlay to the device taking the first sample, beside BUFFER + UPDATEPERIOD.
+# Usage: bench/audiolib_bench.sh [build dir] [runs] [all|play]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/release}
 runs=${2:-5}
+mode=${3:-all}
 bench=$build/bench/audiolib/audiolib_bench
 data=$build/audiolib-bench-data
 mkdir -p "$data"
 
 [[ -x $bench ]] || { echo "build the audiolib_bench target in $build first" >&2; exit 1; }
+
+play_section() {
+  make_file play.wav 1 "-c:a pcm_s16le"
+  local alsa
+  alsa=$(mktemp -d)
+  printf 'pcm.benchnull { type null }\n' >"$alsa/asound.conf"
+  ALSA_CONFIG_PATH=/usr/share/alsa/alsa.conf:$alsa/asound.conf "$bench" play "$data/play.wav" benchnull 10
+  rm -rf "$alsa"
+  TONESENTRY_VIRTUAL_DEVICES='output|Bench output|bench|default' "$bench" play "$data/play.wav" "Bench output" 10
+  for setting in "500 100" "75 20"; do
+    # shellcheck disable=SC2086
+    TONESENTRY_VIRTUAL_DEVICES='output|Bench output|bench|default' "$bench" latency 20 $setting
+  done
+}
 
 make_file() {  # name minutes codec-args
   local out=$data/$1
@@ -24,6 +44,10 @@ make_file() {  # name minutes codec-args
     -f lavfi -i "sine=frequency=1336:sample_rate=44100:duration=$(($2 * 60))" \
     -filter_complex "[0][1]amerge=inputs=2" $3 "$out"
 }
+if [[ $mode == play ]]; then
+  play_section
+  exit 0
+fi
 make_file long.wav 60 "-c:a pcm_s16le"
 make_file long.mp3 60 "-c:a libmp3lame -b:a 192k"
 make_file short.wav 10 "-c:a pcm_s16le"
@@ -53,3 +77,4 @@ done
 
 for ((i = 0; i < 3; i++)); do "$bench" road 3600; done
 for ((i = 0; i < 3; i++)); do "$bench" mix 600; done
+play_section

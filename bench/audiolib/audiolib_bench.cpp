@@ -8,6 +8,11 @@
 //   audiolib_bench mix SECONDS     a 48 kHz stereo mixer rendered decode-only from 8 sources,
 //                                  each with a volume slide, a 4-node envelope and a 3-band
 //                                  PEAKEQ + COMPRESSOR2 chain; prints the x-real-time factor
+//   audiolib_bench play FILE DEVICE SECONDS
+//                                  16 copies of FILE playing on output DEVICE (by name) at 48 kHz;
+//                                  prints the CPU of the device's update thread and of the process
+//   audiolib_bench latency RUNS BUFFER_MS PERIOD_MS
+//                                  BASS_ChannelPlay to first sample consumed on a virtual output
 #include <sys/resource.h>
 #include <time.h>
 
@@ -20,6 +25,7 @@
 #include <numbers>
 #include <vector>
 
+#include "PlayBench.h"
 #include "audiolib/audiolib.h"
 
 namespace {
@@ -170,6 +176,14 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "road") == 0) return Road(std::atof(argv[2]));
   if (argc == 3 && std::strcmp(argv[1], "mix") == 0) return Mix(std::atof(argv[2]));
-  std::fprintf(stderr, "usage: %s decode FILE | road SECONDS | mix SECONDS\n", argv[0]);
+  if (argc == 5 && std::strcmp(argv[1], "play") == 0) return playbench::Play(argv[2], argv[3], std::atof(argv[4]));
+  if (argc == 5 && std::strcmp(argv[1], "latency") == 0) {
+    return playbench::Latency(std::atoi(argv[2]), static_cast<unsigned>(std::atoi(argv[3])),
+                              static_cast<unsigned>(std::atoi(argv[4])));
+  }
+  std::fprintf(stderr,
+               "usage: %s decode FILE | road SECONDS | mix SECONDS | play FILE DEVICE SECONDS |"
+               " latency RUNS BUFFER_MS PERIOD_MS\n",
+               argv[0]);
   return 2;
 }
