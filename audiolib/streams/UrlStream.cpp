@@ -84,7 +84,10 @@ struct UrlStream::Parts {
   uint64_t offsetBytes = 0;  // the file position of the first byte received
   DWORD ctype = BASS_CTYPE_STREAM;
 
-  ~Parts() {
+  ~Parts() { Stop(); }
+
+  // Ends both threads: no more data comes in, and a decoder waiting for some gives up.
+  void Stop() {
     if (download) download->Stop();
     if (ring) ring->Abort();
     if (decoder) decoder->Stop();
@@ -158,15 +161,9 @@ UrlStream::UrlStream(std::unique_ptr<Parts> parts, DWORD flags, int device)
   parts_->decoder->Start();
 }
 
-UrlStream::~UrlStream() { Shutdown(); }
+UrlStream::~UrlStream() = default;
 
-void UrlStream::Shutdown() {
-  parts_->download->Stop();
-  parts_->ring->Abort();
-  parts_->decoder->Stop();
-}
-
-void UrlStream::OnFreed() { Shutdown(); }
+void UrlStream::OnFreed() { parts_->Stop(); }
 
 ReadResult UrlStream::Produce(void* buffer, size_t bytes) {
   bool ended = false;

@@ -43,7 +43,6 @@ class UrlStream : public Channel {
 
  private:
   void FireTagSyncs();
-  void Shutdown();
 
   const std::unique_ptr<Parts> parts_;
   uint64_t metaChangesSeen_ = 0;  // read lock

@@ -455,4 +455,19 @@ TEST_F(UrlStreamTest, AHeaderThatNeverEndsFailsWithinTheTimeOutOrTheHeaderLimit)
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
 }
 
+TEST_F(UrlStreamTest, AnOffsetAsksForTheRestOfTheFileAndPositionsCountFromIt) {
+  // The test server cuts a fixed body to the requested range itself; the status is the test's.
+  server_.ServeText("/file.mp3", 206, "audio/mpeg", *mp3_);
+  const DWORD offset = 16000;  // one second of 128 kbit/s
+  const HSTREAM stream = BASS_StreamCreateURL(server_.Url("/file.mp3").c_str(), offset, kFlags, nullptr, nullptr);
+  ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+  EXPECT_EQ(server_.LastRequestHeader("/file.mp3", "Range"), "bytes=16000-");
+  EXPECT_STREQ(BASS_ChannelGetTags(stream, BASS_TAG_HTTP), "HTTP/1.1 206 Partial Content");
+  const std::vector<float> samples = ReadAll(stream, kRate * 10);
+  EXPECT_NEAR(static_cast<double>(samples.size()), kRate * (kSeconds - 1), 2500.0);
+  EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD), mp3_->size());
+  EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT), mp3_->size());
+  BASS_StreamFree(stream);
+}
+
 }  // namespace
