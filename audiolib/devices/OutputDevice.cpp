@@ -34,7 +34,7 @@ OutputDevice::OutputDevice(const DeviceStreamRequest& request, bool noSound)
       channels_(request.channels),
       mix_(request.sampleRate, request.channels),
       ring_(static_cast<size_t>(kLongestBufferMs) * request.sampleRate / 1000 * request.channels),
-      block_(ring_.Capacity()) {
+      block_(std::make_unique_for_overwrite<float[]>(ring_.Capacity())) {
   stream_ = OpenStream(request, noSound,
                        {[this](float* samples, size_t frames) { Process(samples, frames); },
                         [this](DeviceStreamEvent event) { OnStreamEvent(event); }});
@@ -113,9 +113,9 @@ void OutputDevice::RenderAhead() {
   const size_t target = std::min(TargetFrames(), ring_.Capacity() / channels_);
   if (buffered >= target) return;
   const size_t frames = target - buffered;
-  mix_.Render(block_.data(), frames, ring_.TotalWritten() / channels_);
+  mix_.Render(block_.get(), frames, ring_.TotalWritten() / channels_);
   // A procedure inside the render may have stopped the output, and with it emptied the ring.
-  if (outputStarted_) ring_.Write(block_.data(), frames * channels_);
+  if (outputStarted_) ring_.Write(block_.get(), frames * channels_);
 }
 
 void OutputDevice::Process(float* samples, size_t frames) {

@@ -89,7 +89,9 @@ class OutputDevice {
   const DWORD channels_;
   DeviceMix mix_;
   SampleRing ring_;
-  std::vector<float> block_;  // what one update renders; guarded by renderMutex_
+  // What one update renders, up to the ring's capacity; guarded by renderMutex_. Left untouched
+  // where no update has rendered yet, so an idle device costs little resident memory.
+  std::unique_ptr<float[]> block_;
   std::atomic<uint64_t> underrunFrames_{0};
   std::atomic<bool> outputStarted_{false};
   std::atomic<bool> lost_{false};

@@ -9,7 +9,8 @@
 
 namespace audiolib {
 
-// Capacity in samples (not frames; at least 1), fixed at construction, which is the only allocation. Write and
+// Capacity in samples (not frames; at least 1), fixed at construction, which is the only allocation
+// (left untouched, so memory the ring never fills is never made resident). Write and
 // the producer's counts belong to one thread, Read and the consumer's counts to one other thread;
 // neither blocks, locks or allocates, so Read is safe on a real-time thread. Clear is for when
 // neither side runs (before start, after stop). Indices count samples ever moved, so a full ring
@@ -17,7 +18,8 @@ namespace audiolib {
 class SampleRing {
  public:
   explicit SampleRing(size_t capacitySamples)
-      : capacity_(std::max<size_t>(capacitySamples, 1)), samples_(std::make_unique<float[]>(capacity_)) {}
+      : capacity_(std::max<size_t>(capacitySamples, 1)),
+        samples_(std::make_unique_for_overwrite<float[]>(capacity_)) {}
   SampleRing(const SampleRing&) = delete;
   SampleRing& operator=(const SampleRing&) = delete;
 
