@@ -144,6 +144,17 @@ TGenerateOptions ParseGenerate(const std::vector<std::string>& args, size_t firs
   return options;
 }
 
+TDevicesFormat ParseDevicesFormat(const std::vector<std::string>& args, size_t first) {
+  TDevicesFormat format = TDevicesFormat::Text;
+  for (size_t i = first; i < args.size(); ++i) {
+    if (!IsOption(args[i], "--format")) throw EUsage("unexpected argument '" + args[i] + "'");
+    const std::string text = OptionValue(args, i, "--format");
+    if (text != "text" && text != "json") throw EUsage("devices --format must be text or json, not '" + text + "'");
+    format = text == "json" ? TDevicesFormat::Json : TDevicesFormat::Text;
+  }
+  return format;
+}
+
 // Takes --settings-dir out of the arguments, wherever it stands.
 std::vector<std::string> WithoutSettingsDir(const std::vector<std::string>& args, std::string& dir) {
   std::vector<std::string> rest;
@@ -187,6 +198,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
   } else if (command == "generate") {
     line.command = TCommand::Generate;
     line.generate = ParseGenerate(args, 1);
+  } else if (command == "devices") {
+    line.command = TCommand::Devices;
+    line.devicesFormat = ParseDevicesFormat(args, 1);
   } else {
     throw EUsage("unknown command '" + command + "'");
   }
@@ -199,6 +213,7 @@ std::string UsageText() {
          "                        [--raw RATE[:CHANNELS[:s16|f32]]] [--jobs N] [--no-progress] FILE...\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
          "       tonesentry settings\n"
+         "       tonesentry devices [--format text|json]\n"
          "       tonesentry selftest [--detector standard|strict] [--level DB]\n"
          "       tonesentry --help | --version\n"
          "\n"
@@ -224,6 +239,9 @@ std::string UsageText() {
          "         key receivers (every key, durations, pauses, frequency deviations, twists,\n"
          "         levels, noise, speech-like and music-like sound) and prints each case and a\n"
          "         summary; exit status 0 when every case the detector must meet passes\n"
+         "devices  lists the sound devices: outputs and inputs, WASAPI-style endpoints (ALSA)\n"
+         "         and ASIO-style drivers (JACK), with the numbers the audio calls take, names,\n"
+         "         identifiers and flags (default, enabled, input, loopback)\n"
          "settings shows the settings folder, whether player.ini and system.ini were read, and\n"
          "         the settings in use, as they would be saved.\n"
          "--settings-dir DIR (with any command) reads the settings from DIR.\n"

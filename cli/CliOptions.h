@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/DevicesCommand.h"
 #include "cli/PcmFormat.h"
 #include "dtmf/KeyReport.h"
 #include "dtmf/qv_dtmf.h"
@@ -39,7 +40,7 @@ struct TSelftestOptions {
   std::optional<double> levelDb;  // settings' value when absent
 };
 
-enum class TCommand { Help, Version, Detect, Generate, Settings, Selftest };
+enum class TCommand { Help, Version, Detect, Generate, Settings, Selftest, Devices };
 
 struct TCommandLine {
   TCommand command = TCommand::Help;
@@ -47,6 +48,7 @@ struct TCommandLine {
   TDetectOptions detect;
   TGenerateOptions generate;
   TSelftestOptions selftest;
+  TDevicesFormat devicesFormat = TDevicesFormat::Text;
 };
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -9,6 +9,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliStartup.h"
 #include "cli/DetectCommand.h"
+#include "cli/DevicesCommand.h"
 #include "cli/GenerateCommand.h"
 #include "cli/SelftestCommand.h"
 #include "cli/SettingsCommand.h"
@@ -43,6 +44,8 @@ int RunCommand(const TCommandLine& line) {
       TCliModules modules(line.settingsDir);
       return RunSelftest(line.selftest, std::cout);
     }
+    case TCommand::Devices:
+      return RunDevices(line.devicesFormat, std::cout);
     case TCommand::Settings: {
       TCliModules modules(line.settingsDir);
       return RunSettings(std::cout);
