@@ -113,7 +113,11 @@ void DeviceCatalog::Fill(const DeviceInventory& inventory) {
   wasapi_.clear();
   for (const DeviceDescription& device : endpoints) wasapi_.push_back(MakeEntry(device));
   asio_.clear();
-  for (const DeviceDescription& device : inventory.asio) asio_.push_back(MakeEntry(device));
+  // A driver serves both directions; a back end that reports one entry per direction lists it once.
+  std::set<std::string> drivers;
+  for (const DeviceDescription& device : inventory.asio) {
+    if (drivers.insert(device.id).second) asio_.push_back(MakeEntry(device));
+  }
 }
 
 DeviceCatalog::Entry DeviceCatalog::MakeEntry(const DeviceDescription& device) {

@@ -310,3 +310,19 @@ TEST_F(AsioVirtualTest, RefusesWhatTheDriverOrItsStateDoesNotAllow) {
 }
 
 }  // namespace
+
+namespace {
+
+// PortAudio reports a JACK device once per direction; the driver list holds it once.
+TEST(AsioDriverListTest, ADriverReportedOncePerDirectionIsListedOnce) {
+  VirtualDeviceList list("asio|system|system; asio|system|system; asio|Other|other");
+  BASS_ASIO_DEVICEINFO info;
+  ASSERT_TRUE(BASS_ASIO_GetDeviceInfo(0, &info));
+  EXPECT_STREQ(info.driver, "system");
+  ASSERT_TRUE(BASS_ASIO_GetDeviceInfo(1, &info));
+  EXPECT_STREQ(info.driver, "other");
+  EXPECT_FALSE(BASS_ASIO_GetDeviceInfo(2, &info));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+}
+
+}  // namespace
