@@ -9,12 +9,14 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QStyle>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 
+#include "app/details/KeyDetailsWindow.h"
 #include "audio/AudioErrorText.h"
 #include "audiolib/audiolib.h"
 #include "dtmf/FileAnalysis.h"
@@ -58,6 +60,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   setAcceptDrops(true);
   CreateControls();
   PlaceControls();
+  CreateKeyDetailsAction();
 
   FWnd = AllocateHWnd(&DefWindowProc);  // reports reach the window and are discarded
   SetReportWnd(FWnd);
@@ -165,6 +168,7 @@ void TForm1::FormShow() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (FKeyDetails) FKeyDetails->close();  // else the program would go on with only that window
   FFeedTimer.stop();
   StopToneSentry();
   QWidget::closeEvent(event);
@@ -189,6 +193,7 @@ bool TForm1::OpenFile(const std::string& nativePath) {
   }
   FEdit1->clear();
   FAnalysisPath = shownPath;
+  FAnalysisNativePath = nativePath;
   FAnalysisError.clear();
   FAnalysis = std::move(analysis);  // the previous analysis (already replaced) frees its streams
   FProgress->setValue(0);
@@ -219,6 +224,7 @@ void TForm1::FinishAnalysisIfDone() {
   FFeedTimer.stop();
   FProgress->hide();
   FAnalysisError = FAnalysis->ErrorText();
+  KeepLastAnalysis();
   if (!FAnalysisError.empty()) {
     MessageBox(FWnd, "Cannot analyse \"" + FAnalysisPath.toStdString() + "\": " + FAnalysisError, "Error",
                MB_OK | MB_ICONERROR);
@@ -254,4 +260,55 @@ void TForm1::dropEvent(QDropEvent* event) {
     // valid in the locale's encoding.
     OpenFile(QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1()).toStdString());
   }
+}
+
+void TForm1::CreateKeyDetailsAction() {
+  FKeyDetailsAction = new QAction("Key details...", this);
+  FKeyDetailsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+  FKeyDetailsAction->setShortcutContext(Qt::WindowShortcut);
+  FKeyDetailsAction->setEnabled(false);  // until a file has been analysed
+  connect(FKeyDetailsAction, &QAction::triggered, this, &TForm1::ShowKeyDetails);
+  addAction(FKeyDetailsAction);
+  FEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FEdit1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { CreateTonesContextMenu()->exec(FEdit1->mapToGlobal(pos)); });
+  // A line edit claims Ctrl+D (delete the next character) even when read-only.
+  FEdit1->installEventFilter(this);
+}
+
+std::unique_ptr<QMenu> TForm1::CreateTonesContextMenu() {
+  std::unique_ptr<QMenu> menu(FEdit1->createStandardContextMenu());
+  menu->addSeparator();
+  menu->addAction(FKeyDetailsAction);
+  return menu;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FEdit1 && event->type() == QEvent::ShortcutOverride &&
+      static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_D)) {
+    event->ignore();  // leave it to the window's shortcut
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// Kept at the end of an analysis: the sentry's keys are gone once the next file replaces it.
+void TForm1::KeepLastAnalysis() {
+  FHasLastAnalysis = true;
+  FLastAnalysisPath = FAnalysisNativePath;
+  FLastAnalysisSeconds = FAnalysis->DurationSeconds();
+  FLastAnalysisKeys = FAnalysis->Keys();
+  FKeyDetailsAction->setEnabled(true);
+  FKeyDetailsStale = true;
+  if (FKeyDetails && FKeyDetails->isVisible()) ShowKeyDetails();
+}
+
+void TForm1::ShowKeyDetails() {
+  if (!FHasLastAnalysis) return;
+  if (!FKeyDetails) FKeyDetails = new TKeyDetailsWindow(this);
+  if (FKeyDetailsStale) FKeyDetails->ShowFile(FLastAnalysisPath, FLastAnalysisSeconds, FLastAnalysisKeys);
+  FKeyDetailsStale = false;
+  FKeyDetails->show();
+  FKeyDetails->raise();
+  FKeyDetails->activateWindow();
 }

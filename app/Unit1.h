@@ -1,24 +1,30 @@
-// TForm1: the only window of ToneSentry. The user sets the minimum tone level and the channel
+// TForm1: the main window of ToneSentry. The user sets the minimum tone level and the channel
 // processing mode, opens an audio file, and reads the keys found in it. Files are decoded in
 // slices from the event loop while the DTMF worker analyses them, so the window stays responsive.
-// Main thread only.
+// "Key details..." in the detected-tones box's context menu (Ctrl+D) opens the key details window
+// (app/details/KeyDetailsWindow.h) for the file last analysed. Main thread only.
 #pragma once
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QMenu>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/TBar.h"
+#include "dtmf/qv_dtmf.h"
 #include "platform/WinTypes.h"
 
 class TFileAnalysis;
+class TKeyDetailsWindow;
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -48,6 +54,16 @@ class TForm1 : public QWidget {
   QComboBox* cbDTMFChannelMode() const { return FcbDTMFChannelMode; }
   QProgressBar* AnalysisProgress() const { return FProgress; }
 
+  // Opens (or brings up) the key details window for the file last analysed; does nothing before a
+  // first analysis has ended. Ctrl+D and the "Key details..." entry do this.
+  void ShowKeyDetails();
+  // The key details window, null until first opened (owned by this window).
+  TKeyDetailsWindow* KeyDetails() const { return FKeyDetails; }
+  QAction* KeyDetailsAction() const { return FKeyDetailsAction; }
+  // The detected-tones box's context menu: its standard entries and "Key details...". The caller
+  // owns the menu.
+  std::unique_ptr<QMenu> CreateTonesContextMenu();
+
   // The window's caption: the program name and its web address.
   static QString CaptionText();
 
@@ -56,6 +72,7 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;    // FormClose
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -67,6 +84,8 @@ class TForm1 : public QWidget {
   void Timer1Timer();
   void FeedTimerTimer();
   void FinishAnalysisIfDone();
+  void CreateKeyDetailsAction();
+  void KeepLastAnalysis();
   int Scaled(int px96) const;
 
   QLabel* FLabel1 = nullptr;
@@ -84,5 +103,14 @@ class TForm1 : public QWidget {
   bool FShown = false;
   std::unique_ptr<TFileAnalysis> FAnalysis;
   QString FAnalysisPath;
+  std::string FAnalysisNativePath;
   std::string FAnalysisError;
+  // The file last analysed, for the key details window.
+  bool FHasLastAnalysis = false;
+  std::string FLastAnalysisPath;
+  double FLastAnalysisSeconds = 0;
+  std::vector<TDetectedKey> FLastAnalysisKeys;
+  QAction* FKeyDetailsAction = nullptr;
+  TKeyDetailsWindow* FKeyDetails = nullptr;  // a child window; Qt frees it with this one
+  bool FKeyDetailsStale = false;              // it shows an older analysis than the last one
 };
