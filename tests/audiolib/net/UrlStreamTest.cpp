@@ -470,4 +470,41 @@ TEST_F(UrlStreamTest, AnOffsetAsksForTheRestOfTheFileAndPositionsCountFromIt) {
   BASS_StreamFree(stream);
 }
 
+TEST_F(UrlStreamTest, AMixerResamplesAUrlStreamAndFreesItWhenItEnds) {
+  server_.Serve("/tone.mp3", Mp3Script());
+  const HSTREAM stream = BASS_StreamCreateURL(server_.Url("/tone.mp3").c_str(), 0, kFlags, nullptr, nullptr);
+  ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+  const HSTREAM mixer = BASS_Mixer_StreamCreate(96000, 2, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT | BASS_MIXER_END);
+  ASSERT_TRUE(BASS_Mixer_StreamAddChannel(mixer, stream, BASS_STREAM_AUTOFREE));
+  std::vector<float> mixed;
+  std::vector<float> block(2 * 9600);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const DWORD got = BASS_ChannelGetData(mixer, block.data(), block.size() * sizeof(float));
+        if (got == static_cast<DWORD>(-1)) return true;
+        mixed.insert(mixed.end(), block.begin(), block.begin() + got / sizeof(float));
+        return false;
+      },
+      10000));
+  EXPECT_NEAR(ToneAmplitude(mixed, 2, 1, kToneHz, 96000), 0.5, 0.05);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);  // freed by the mixer at its end
+  BASS_StreamFree(mixer);
+}
+
+TEST_F(UrlStreamTest, FilePositionsAndTagsBelongToUrlStreamsOnly) {
+  const HSTREAM push = BASS_StreamCreate(44100, 1, BASS_STREAM_DECODE, STREAMPROC_PUSH, nullptr);
+  EXPECT_EQ(BASS_StreamGetFilePosition(push, BASS_FILEPOS_CURRENT), kFailed);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTFILE);
+  EXPECT_EQ(BASS_ChannelGetTags(push, BASS_TAG_META), nullptr);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
+  BASS_StreamFree(push);
+  EXPECT_EQ(BASS_StreamGetFilePosition(push, BASS_FILEPOS_CURRENT), kFailed);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+  EXPECT_EQ(BASS_ChannelGetTags(push, BASS_TAG_META), nullptr);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+  EXPECT_EQ(BASS_ChannelSetSync(push, BASS_SYNC_WMA_META, 0, CountSync, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+}
+
 }  // namespace
