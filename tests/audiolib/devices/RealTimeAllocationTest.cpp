@@ -27,12 +27,24 @@ void* CountedAllocation(std::size_t bytes) {
 }
 }  // namespace
 
+// Every form that pairs with the plain delete is replaced, so each allocation is freed by its own
+// kind (the aligned forms keep the library's own pairing).
 void* operator new(std::size_t bytes) { return CountedAllocation(bytes); }
 void* operator new[](std::size_t bytes) { return CountedAllocation(bytes); }
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+  try {
+    return CountedAllocation(bytes);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t& tag) noexcept { return operator new(bytes, tag); }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 using namespace audiofixtures;
 
