@@ -2,6 +2,7 @@
 
 #include "audiolib/api/ErrorState.h"
 #include "audiolib/devices/DeviceCatalog.h"
+#include "audiolib/devices/VirtualDevices.h"
 
 namespace audiolib {
 
@@ -10,6 +11,9 @@ thread_local int currentDevice = AsioDevices::kNone;
 }
 
 AsioDevices& AsioDevices::Instance() {
+  // Devices left initialised at exit close their streams from this object's destructor, so the
+  // virtual sound system must outlive it: made first, it is destroyed last.
+  VirtualDevices::Instance();
   static AsioDevices devices;
   return devices;
 }

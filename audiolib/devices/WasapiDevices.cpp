@@ -4,6 +4,7 @@
 
 #include "audiolib/api/ErrorState.h"
 #include "audiolib/devices/DeviceCatalog.h"
+#include "audiolib/devices/VirtualDevices.h"
 
 namespace audiolib {
 
@@ -12,6 +13,9 @@ thread_local int currentDevice = WasapiDevices::kNone;
 }
 
 WasapiDevices& WasapiDevices::Instance() {
+  // Devices left initialised at exit close their streams from this object's destructor, so the
+  // virtual sound system must outlive it: made first, it is destroyed last.
+  VirtualDevices::Instance();
   static WasapiDevices devices;
   return devices;
 }

@@ -188,25 +188,42 @@ int InputNamed(const std::string& name) {
   return -1;
 }
 
+// With a RECORDPROC and without one (the channel read with BASS_ChannelGetData).
 TEST(RecordAlsaTest, RecordsExactlyWhatTheAlsaCaptureDeviceReadsFromItsFile) {
-  audiofixtures::AlsaFileDevices alsa;
-  // PortAudio opens the PCM for 32-bit float samples, so the file PCM reads its raw file as floats.
-  const std::vector<float> tone = audiofixtures::Sines({697, 1209}, 0.5, 44100, 22050);
-  audiofixtures::WriteBytes(alsa.CaptureRaw(),
-                            std::string(reinterpret_cast<const char*>(tone.data()), tone.size() * sizeof(float)));
+  for (const bool withProc : {true, false}) {
+    audiofixtures::AlsaFileDevices alsa;
+    // PortAudio opens the PCM for 32-bit float samples, so the file PCM reads its raw file as floats.
+    const std::vector<float> tone = audiofixtures::Sines({697, 1209}, 0.5, 44100, 22050);
+    audiofixtures::WriteBytes(alsa.CaptureRaw(),
+                              std::string(reinterpret_cast<const char*>(tone.data()), tone.size() * sizeof(float)));
 
-  const int device = InputNamed(audiofixtures::AlsaFileDevices::kCaptureDevice);
-  ASSERT_GE(device, 0) << "PortAudio does not list the ALSA capture PCM";
-  ASSERT_TRUE(BASS_RecordInit(device)) << BASS_ErrorGetCode();
-  Received received;
-  const HRECORD handle = BASS_RecordStart(44100, 2, BASS_SAMPLE_FLOAT, CollectFloats, &received);
-  ASSERT_NE(handle, 0u) << BASS_ErrorGetCode();
-  ASSERT_TRUE(received.WaitFor(tone.size()));
-  BASS_ChannelStop(handle);
-  BASS_RecordFree();
-  std::lock_guard lock(received.mutex);
-  received.samples.resize(tone.size());
-  EXPECT_EQ(received.samples, tone);
+    const int device = InputNamed(audiofixtures::AlsaFileDevices::kCaptureDevice);
+    ASSERT_GE(device, 0) << "PortAudio does not list the ALSA capture PCM";
+    ASSERT_TRUE(BASS_RecordInit(device)) << BASS_ErrorGetCode();
+    Received received;
+    const HRECORD handle =
+        BASS_RecordStart(44100, 2, BASS_SAMPLE_FLOAT, withProc ? CollectFloats : nullptr, &received);
+    ASSERT_NE(handle, 0u) << BASS_ErrorGetCode();
+    std::vector<float> recorded;
+    if (withProc) {
+      ASSERT_TRUE(received.WaitFor(tone.size()));
+      std::lock_guard lock(received.mutex);
+      recorded = received.samples;
+    } else {
+      std::vector<float> block(4096);
+      const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+      while (recorded.size() < tone.size() && std::chrono::steady_clock::now() < deadline) {
+        const DWORD bytes = BASS_ChannelGetData(handle, block.data(), 4096 * sizeof(float));
+        ASSERT_NE(bytes, ~DWORD{0}) << BASS_ErrorGetCode();
+        recorded.insert(recorded.end(), block.begin(), block.begin() + bytes / sizeof(float));
+      }
+    }
+    EXPECT_TRUE(BASS_ChannelStop(handle));
+    EXPECT_TRUE(BASS_RecordFree());
+    ASSERT_GE(recorded.size(), tone.size()) << (withProc ? "proc" : "GetData");
+    recorded.resize(tone.size());
+    EXPECT_EQ(recorded, tone) << (withProc ? "proc" : "GetData");
+  }
 }
 
 }  // namespace
