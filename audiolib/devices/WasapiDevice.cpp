@@ -21,12 +21,20 @@ WasapiDevice::WasapiDevice(const WasapiSettings& settings, std::function<void(DW
     : settings_(settings), notify_(std::move(notify)) {
   const DWORD rate = settings.freq != 0 ? settings.freq : settings.mixRate;
   const DWORD chans = settings.chans != 0 ? settings.chans : settings.mixChannels;
+  const bool isMixFormat = rate == settings.mixRate && chans == settings.mixChannels;
+  const bool autoFormat = (settings.flags & BASS_WASAPI_AUTOFORMAT) != 0;
+  if ((settings.flags & BASS_WASAPI_EXCLUSIVE) == 0) {
+    // Shared endpoints run at their mix rate, which callers size their mixing by; any channel
+    // count up to the endpoint's is mixed in.
+    const bool fits = rate == settings.mixRate && chans <= settings.mixChannels;
+    if (!fits && !autoFormat) throw AudioError(BASS_ERROR_FORMAT);
+    Open(settings.mixRate, std::min(chans, settings.mixChannels));
+    return;
+  }
   try {
     Open(rate, chans);
   } catch (const AudioError& error) {
-    const bool retry = (settings.flags & BASS_WASAPI_AUTOFORMAT) != 0 && IsFormatRefusal(error.code()) &&
-                       (rate != settings.mixRate || chans != settings.mixChannels);
-    if (!retry) throw;
+    if (!autoFormat || !IsFormatRefusal(error.code()) || isMixFormat) throw;
     Open(settings.mixRate, settings.mixChannels);
   }
 }

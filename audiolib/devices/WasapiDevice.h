@@ -32,6 +32,10 @@ struct WasapiSettings {
   DWORD mixChannels = 2;
 };
 
+// Format: a shared endpoint runs at its mix rate with up to its channel count (a request beyond
+// that needs AUTOFORMAT, which takes the mix rate and at most the endpoint's channels); an exclusive
+// one at the format asked, or with AUTOFORMAT at its mix format when that is refused.
+//
 // Output: while started, the feeder thread keeps the ring filled with what the WASAPIPROC gives
 // (in blocks of one period), and the real-time callback only copies out of the ring (silence when
 // it runs dry). Input: the real-time callback only writes into the ring; the feeder hands each

@@ -133,6 +133,7 @@ TEST_F(WasapiTest, AnOutputPlaysExactlyWhatItsProcGaveAsTheClockConsumesIt) {
   for (size_t i = 0; i < played.size(); ++i) ASSERT_EQ(played[i], Ramp(i)) << "sample " << i;
 }
 
+// Shared, the endpoint runs at its mix rate (48000 Hz here) whatever rate AUTOFORMAT was asked for.
 TEST_F(WasapiTest, AnInputHandsEveryCapturedBlockToItsProcAndAFalseStopsIt) {
   size_t next = 0;
   VirtualDevices::Instance().SetInputGenerator("mic", [&](float* samples, size_t frames, DWORD chans, DWORD) {
@@ -141,21 +142,25 @@ TEST_F(WasapiTest, AnInputHandsEveryCapturedBlockToItsProcAndAFalseStopsIt) {
   Feed feed;
   ASSERT_TRUE(BASS_WASAPI_Init(-2, 44100, 1, BASS_WASAPI_AUTOFORMAT, 0.02f, 0, KeepInput, &feed));
   EXPECT_EQ(BASS_WASAPI_GetDevice(), 3u);
+  BASS_WASAPI_INFO info;
+  ASSERT_TRUE(BASS_WASAPI_GetInfo(&info));
+  EXPECT_EQ(info.freq, 48000u);
+  EXPECT_EQ(info.chans, 1u);
   ASSERT_TRUE(BASS_WASAPI_Start());
   for (size_t step = 1; step <= 10; ++step) {
-    VirtualDevices::Instance().AdvanceMs(10);  // 441 frames; the buffer holds 882
-    ASSERT_TRUE(WaitUntil([&] { return feed.ReceivedCount() >= step * 441; }, kWaitMs));
+    VirtualDevices::Instance().AdvanceMs(10);  // 480 frames; the buffer holds 960
+    ASSERT_TRUE(WaitUntil([&] { return feed.ReceivedCount() >= step * 480; }, kWaitMs));
   }
   {
     std::lock_guard lock(feed.mutex);
-    ASSERT_EQ(feed.received.size(), 4410u);
+    ASSERT_EQ(feed.received.size(), 4800u);
     for (size_t i = 0; i < feed.received.size(); ++i) ASSERT_EQ(feed.received[i], Ramp(i)) << i;
     feed.refuseInput = true;
   }
   VirtualDevices::Instance().AdvanceMs(10);
   ASSERT_TRUE(WaitUntil([] { return !BASS_WASAPI_IsStarted(); }, kWaitMs));
   VirtualDevices::Instance().AdvanceMs(50);
-  EXPECT_EQ(feed.ReceivedCount(), 4410u + 441);
+  EXPECT_EQ(feed.ReceivedCount(), 4800u + 480);
   ASSERT_TRUE(BASS_WASAPI_Start());  // and it can be started again
   EXPECT_TRUE(BASS_WASAPI_IsStarted());
 }
@@ -191,15 +196,19 @@ TEST_F(WasapiTest, RefusesMissingBusyAndUnsuitableEndpointsWithTheirCodes) {
   Feed feed;
   struct Case {
     int device;
+    DWORD freq;
     DWORD chans;
     DWORD flags;
     int code;
   };
-  for (const Case& c : {Case{9, 2, 0, BASS_ERROR_DEVICE}, Case{2, 2, 0, BASS_ERROR_DEVICE},  // missing, disabled
-                        Case{0, 4, 0, BASS_ERROR_FORMAT},                                    // too many channels
-                        Case{-3, 2, 0, BASS_ERROR_DEVICE}}) {
-    EXPECT_FALSE(BASS_WASAPI_Init(c.device, 48000, c.chans, c.flags, 0.1f, 0, GiveRamp, &feed)) << c.device;
-    EXPECT_EQ(BASS_ErrorGetCode(), c.code) << c.device;
+  for (const Case& c : {Case{9, 48000, 2, 0, BASS_ERROR_DEVICE},   // missing
+                        Case{2, 48000, 2, 0, BASS_ERROR_DEVICE},   // disabled
+                        Case{-3, 48000, 2, 0, BASS_ERROR_DEVICE},  // no such default
+                        Case{0, 48000, 4, 0, BASS_ERROR_FORMAT},   // more channels than it has
+                        Case{0, 44100, 2, 0, BASS_ERROR_FORMAT},   // shared, not its mix rate
+                        Case{0, 48000, 4, BASS_WASAPI_EXCLUSIVE, BASS_ERROR_FORMAT}}) {
+    EXPECT_FALSE(BASS_WASAPI_Init(c.device, c.freq, c.chans, c.flags, 0.1f, 0, GiveRamp, &feed)) << c.device;
+    EXPECT_EQ(BASS_ErrorGetCode(), c.code) << c.device << " " << c.freq << " " << c.chans;
   }
   EXPECT_FALSE(BASS_WASAPI_Init(0, 48000, 2, 0, 0.1f, 0, nullptr, nullptr));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
@@ -242,6 +251,8 @@ TEST(WasapiAlsaTest, AnOutputOnTheAlsaFileDeviceWritesWhatTheProcGave) {
   Feed feed;
   ASSERT_TRUE(BASS_WASAPI_Init(device, 44100, 2, BASS_WASAPI_AUTOFORMAT, 0.1f, 0, GiveRamp, &feed))
       << BASS_ErrorGetCode();
+  BASS_WASAPI_INFO info;
+  ASSERT_TRUE(BASS_WASAPI_GetInfo(&info));
   ASSERT_TRUE(BASS_WASAPI_Start());
   ASSERT_TRUE(WaitUntil([&] { return feed.Given() >= 44100 * 2; }, kWaitMs));
   ASSERT_TRUE(BASS_WASAPI_Stop(1));
@@ -253,7 +264,8 @@ TEST(WasapiAlsaTest, AnOutputOnTheAlsaFileDeviceWritesWhatTheProcGave) {
   std::erase(played, 0.0f);
   ASSERT_GE(played.size(), 44100u);
   for (size_t i = 0; i < played.size(); ++i) ASSERT_EQ(played[i], Ramp(i)) << "sample " << i;
-  EXPECT_LE(feed.Given() - played.size(), 4410u * 2 + 441 * 2);
+  const size_t periodSamples = info.freq / 100 * info.chans;
+  EXPECT_LE(feed.Given() - played.size(), info.buflen / sizeof(float) + periodSamples);
 }
 
 }  // namespace
