@@ -570,8 +570,8 @@ BOOL BASS_ChannelStop(DWORD handle);
 // endpoint's own (mix) format. Shared, an endpoint runs at its mix rate (BASS_WASAPI_DEVICEINFO's
 // mixfreq) with up to mixchans channels: another rate or more channels give BASS_ERROR_FORMAT, or
 // with AUTOFORMAT the mix rate and at most mixchans; exclusive (BASS_WASAPI_EXCLUSIVE), the format
-// asked, AUTOFORMAT falling back to the mix format when it is refused. GetInfo tells the format in use. `buffer` and `period` are seconds
-// (0: 0.1 s buffer, 10 ms period).
+// asked, AUTOFORMAT falling back to the mix format when it is refused. GetInfo tells the format in
+// use. `buffer` and `period` are seconds (0: 0.1 s buffer, 10 ms period).
 // The WASAPIPROC is called on a feeder thread of the device, never the sound system's real-time
 // thread: for an output it fills `length` bytes of float samples and returns the bytes written
 // (the rest plays as silence); for an input it receives each captured block and returns FALSE to
