@@ -261,8 +261,9 @@ size_t HttpDownload::HandleBody(const uint8_t* data, size_t bytes) {
 }
 
 void HttpDownload::HandleAudio(const uint8_t* data, size_t bytes) {
-  ring_.Write(data, bytes);
+  // Tags first: once the decoder has the bytes that carry them, they are there to read.
   ogg_->Feed(data, bytes);
+  ring_.Write(data, bytes);
   if (proc_) proc_(data, static_cast<DWORD>(bytes), user_);
 }
 

@@ -107,6 +107,12 @@ IcecastServer::IcecastServer() {
   // The server writes its logs as nobody once it has dropped root.
   ::chmod(folder_.path().c_str(), 0755);
   ::chmod(logFolder.c_str(), 0777);
+  // The free port may be taken by someone else before the server binds it: then it exits, and a
+  // new port is tried.
+  for (int attempt = 0; attempt < 3 && pid_ < 0; ++attempt) Start(logFolder);
+}
+
+void IcecastServer::Start(const std::filesystem::path& logFolder) {
   port_ = FreePort();
   const std::filesystem::path config = folder_ / "icecast.xml";
   WriteBytes(config, Configuration(port_, logFolder));
@@ -115,13 +121,21 @@ IcecastServer::IcecastServer() {
   httplib::Client client("127.0.0.1", port_);
   client.set_connection_timeout(0, 200000);
   client.set_read_timeout(1, 0);
+  bool exited = false;
   const bool answered = WaitUntil(
       [&] {
+        int status = 0;
+        exited = ::waitpid(pid_, &status, WNOHANG) != 0;
+        if (exited) return true;
         const auto result = client.Get("/status-json.xsl");
         return result && result->status == 200;
       },
       kStartTimeoutMs);
-  if (!answered) Stop();
+  if (exited) {
+    pid_ = -1;
+  } else if (!answered) {
+    Stop();
+  }
 }
 
 IcecastServer::~IcecastServer() { Stop(); }

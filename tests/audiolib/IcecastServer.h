@@ -48,6 +48,8 @@ class IcecastServer {
   std::string Log() const;
 
  private:
+  // One try on a free port; leaves pid_ -1 when the server did not come up.
+  void Start(const std::filesystem::path& logFolder);
   void Stop();
 
   TempDir folder_;
