@@ -67,8 +67,8 @@ class OutputDevice {
   // The thread the sound system last called the real-time callback on (none before the first call).
   std::thread::id RealTimeThread() const { return realTimeThread_.load(std::memory_order_relaxed); }
 
-  // Frames the sound system has taken from the ring, and how many of them were silence because the
-  // ring had run dry. Any thread.
+  // Frames the sound system has taken from the ring, and frames of silence it played besides because
+  // the ring had run dry (underruns). Any thread.
   uint64_t FramesPlayed() const { return ring_.TotalRead() / channels_; }
   uint64_t UnderrunFrames() const { return underrunFrames_.load(std::memory_order_relaxed); }
   // Frames rendered and not yet taken by the sound system.
