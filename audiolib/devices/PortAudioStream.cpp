@@ -152,8 +152,9 @@ class PortAudioStream : public DeviceStream {
     parameters.suggestedLatency = isInput ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
     const unsigned long period =
         request_.periodFrames != 0 ? request_.periodFrames : paFramesPerBufferUnspecified;
+    // No dither: a device that takes integers gets the samples rounded, not noise added to them.
     return Pa_OpenStream(&stream_, isInput ? &parameters : nullptr, isInput ? nullptr : &parameters,
-                         request_.sampleRate, period, paNoFlag, &PortAudioStream::Callback, this);
+                         request_.sampleRate, period, paDitherOff, &PortAudioStream::Callback, this);
   }
 
   // Caller holds PortAudioMutex().
