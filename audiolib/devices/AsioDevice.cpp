@@ -47,6 +47,12 @@ void AsioDevice::Start(DWORD bufferFrames) {
   // Streams left open by a lost device or a failure stay open (they tell when the device is back)
   // until new ones replace them; the old ones are closed without the lock.
   Running retired;
+  {
+    std::lock_guard lock(mutex_);
+    if (started_.load()) return;
+    retired.feeder = std::move(feeder_);  // idle since the device was lost or failed
+  }
+  retired.feeder.reset();
   std::unique_lock lock(mutex_);
   if (started_.load()) return;
   if (output_.channels.Groups().empty() && input_.channels.Groups().empty()) throw AudioError(BASS_ERROR_NOCHAN);
@@ -174,16 +180,14 @@ void AsioDevice::OnEvent(DeviceStreamEvent event) {
     notify_(BASS_ASIO_NOTIFY_RATE);
     return;
   }
-  std::unique_ptr<DeviceUpdateThread> feeder;
   {
     std::lock_guard lock(mutex_);
     if (!started_.exchange(false)) return;  // the other direction's stream told us already
-    // The streams stay open (the contract forbids closing them here) until Start or Stop.
+    // The streams stay open (the contract forbids closing them here) and the feeder idles until
+    // Start, Stop or Free: joining it here could race with a Start on another thread.
     if (output_.stream) output_.stream->Stop();
     if (input_.stream) input_.stream->Stop();
-    feeder = std::move(feeder_);
   }
-  feeder.reset();
   notify_(BASS_ASIO_NOTIFY_RESET);
 }
 

@@ -184,13 +184,13 @@ void WasapiDevice::OnEvent(DeviceStreamEvent event) {
     notify_(BASS_WASAPI_NOTIFY_ENABLED);
     return;
   }
-  // The stream has stopped by itself; the feeder is stopped here too, not left spinning.
-  std::unique_ptr<DeviceUpdateThread> feeder;
+  // The stream has stopped by itself. Its feeder idles (the ring stays full, or empty) until
+  // Start, Stop or Free joins it: joining it here could race with a Start on another thread.
   {
     std::lock_guard lock(mutex_);
-    feeder = StopLocked();
+    started_ = false;
+    if (stream_) stream_->Stop();
   }
-  feeder.reset();
   notify_(event == DeviceStreamEvent::Lost ? BASS_WASAPI_NOTIFY_DISABLED : BASS_WASAPI_NOTIFY_FAIL);
 }
 

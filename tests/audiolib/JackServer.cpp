@@ -158,6 +158,11 @@ void JackClient::Play(size_t port, std::vector<float> samples) {
   playedFrames_.at(port) = 0;
 }
 
+size_t JackClient::PlayedFrames(size_t port) const {
+  std::lock_guard lock(mutex_);
+  return std::min(playedFrames_.at(port), playing_.at(port).size());
+}
+
 std::vector<float> JackClient::Received(size_t port) const {
   std::lock_guard lock(mutex_);
   return received_.at(port);

@@ -75,6 +75,8 @@ class JackClient {
 
   // From the next JACK period on, output port `port` plays `samples` once, then silence.
   void Play(size_t port, std::vector<float> samples);
+  // Frames of what Play gave output port `port` that it has played so far.
+  size_t PlayedFrames(size_t port) const;
   // What input port `port` has received so far.
   std::vector<float> Received(size_t port) const;
 
