@@ -112,6 +112,11 @@ bool DeviceMix::HasChannels() const {
   return !entries_->empty();
 }
 
+bool DeviceMix::IsIdle() const {
+  std::lock_guard lock(mutex_);
+  return entries_->empty() && draining_.empty();
+}
+
 void DeviceMix::Render(float* out, size_t frames, uint64_t firstFrame) {
   std::fill_n(out, frames * channels_, 0.0f);
   std::shared_ptr<const EntryList> rendered;

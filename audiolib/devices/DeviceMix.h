@@ -35,6 +35,8 @@ class DeviceMix {
   // Playing channels wait for the device while it is lost (STALLED), and play on once it is back.
   void SetDeviceLost(bool lost);
   bool HasChannels() const;
+  // No channel plays, is paused or drains here.
+  bool IsIdle() const;
 
   // Overwrites `frames` frames of `out` with the mix (silence where nothing plays); drops the
   // channels that ended, were freed or faded out to a stop. `firstFrame` counts the device frames

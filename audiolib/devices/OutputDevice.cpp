@@ -32,6 +32,7 @@ std::unique_ptr<DeviceStream> OpenStream(const DeviceStreamRequest& request, boo
 OutputDevice::OutputDevice(const DeviceStreamRequest& request, bool noSound)
     : sampleRate_(request.sampleRate),
       channels_(request.channels),
+      runsOnlyWhilePlaying_(noSound),
       mix_(request.sampleRate, request.channels),
       ring_(static_cast<size_t>(kLongestBufferMs) * request.sampleRate / 1000 * request.channels),
       block_(std::make_unique_for_overwrite<float[]>(ring_.Capacity())) {
@@ -41,8 +42,7 @@ OutputDevice::OutputDevice(const DeviceStreamRequest& request, bool noSound)
   {
     std::lock_guard lock(renderMutex_);
     outputStarted_ = true;
-    RenderAhead();
-    stream_->Start();
+    if (!runsOnlyWhilePlaying_) StartStream();
   }
   updateThread_ = std::make_unique<DeviceUpdateThread>(
       [this] {
@@ -66,13 +66,28 @@ OutputDevice::~OutputDevice() {
 void OutputDevice::Play(const std::shared_ptr<Channel>& channel, bool restart) {
   if (!outputStarted_) throw AudioError(BASS_ERROR_START);
   mix_.Play(channel, restart);
+  if (runsOnlyWhilePlaying_) {
+    std::lock_guard lock(renderMutex_);
+    if (!closing_ && outputStarted_ && !streamRunning_) StartStream();
+  }
   updateThread_->Wake();
+}
+
+void OutputDevice::StartStream() {
+  RenderAhead();
+  stream_->Start();
+  streamRunning_ = true;
+}
+
+void OutputDevice::StopStream() {
+  stream_->Stop();
+  streamRunning_ = false;
 }
 
 void OutputDevice::StopOutput() {
   std::lock_guard lock(renderMutex_);
   outputStarted_ = false;
-  stream_->Stop();
+  StopStream();
   ring_.Clear();
   mix_.StopAll();
 }
@@ -81,11 +96,10 @@ void OutputDevice::StartOutput() {
   std::lock_guard lock(renderMutex_);
   if (outputStarted_) return;
   outputStarted_ = true;
-  if (lost_) return;  // starts when the device is back
+  if (lost_ || runsOnlyWhilePlaying_) return;  // starts when the device is back, or with a channel
   ring_.Clear();
-  RenderAhead();
   try {
-    stream_->Start();
+    StartStream();
   } catch (const AudioError&) {
     outputStarted_ = false;
     throw;
@@ -94,9 +108,14 @@ void OutputDevice::StartOutput() {
 
 void OutputDevice::Update() {
   std::lock_guard lock(renderMutex_);
-  if (closing_ || !outputStarted_ || lost_) return;
+  if (closing_ || !outputStarted_ || lost_ || !streamRunning_) return;
   RenderAhead();
   mix_.SettleDrained(FramesPlayed());
+  if (runsOnlyWhilePlaying_ && mix_.IsIdle()) {
+    // Nothing is left to hear: the ring holds silence only, and the clock may rest.
+    StopStream();
+    ring_.Clear();
+  }
 }
 
 bool OutputDevice::IsUpdateThread() const { return updateThreadId_.load() == std::this_thread::get_id(); }
@@ -146,9 +165,9 @@ void OutputDevice::OnStreamEvent(DeviceStreamEvent event) {
 
 bool OutputDevice::Restart() {
   ring_.Clear();
-  RenderAhead();
+  if (runsOnlyWhilePlaying_ && mix_.IsIdle()) return true;
   try {
-    stream_->Start();
+    StartStream();
     return true;
   } catch (const AudioError&) {
     lost_ = true;

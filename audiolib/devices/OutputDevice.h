@@ -34,8 +34,8 @@ class OutputDevice {
   static constexpr DWORD kLongestBufferMs = 5000;
 
   // Opens the stream `request` describes (an output) and starts it with a ring of silence.
-  // `request.deviceId` empty with `noSound` set: the no-sound device, a virtual stream that
-  // plays to nothing in real time (or on the hand-driven virtual clock). Throws AudioError as
+  // `noSound`: the no-sound device, a virtual stream that plays to nothing in real time (or on the
+  // hand-driven virtual clock), running only while a channel plays on it. Throws AudioError as
   // OpenDeviceStream does.
   OutputDevice(const DeviceStreamRequest& request, bool noSound);
   ~OutputDevice();
@@ -80,6 +80,9 @@ class OutputDevice {
   void OnStreamEvent(DeviceStreamEvent event);
   // Under renderMutex_: renders into the ring up to the current target.
   void RenderAhead();
+  // Under renderMutex_: renders ahead and starts the stream; stops it.
+  void StartStream();
+  void StopStream();
   // Under renderMutex_, with the stream stopped: empties the ring, renders ahead and starts the
   // stream. False (and the device counts as lost) when the stream cannot start.
   bool Restart();
@@ -87,6 +90,9 @@ class OutputDevice {
 
   const DWORD sampleRate_;
   const DWORD channels_;
+  // The no-sound device: its stream runs only while a channel plays (or drains) on it, so an idle
+  // one costs no clock ticks.
+  const bool runsOnlyWhilePlaying_;
   DeviceMix mix_;
   SampleRing ring_;
   // What one update renders, up to the ring's capacity; guarded by renderMutex_. Left untouched
@@ -95,7 +101,8 @@ class OutputDevice {
   std::atomic<uint64_t> underrunFrames_{0};
   std::atomic<bool> outputStarted_{false};
   std::atomic<bool> lost_{false};
-  bool closing_ = false;  // guarded by renderMutex_
+  bool closing_ = false;        // guarded by renderMutex_
+  bool streamRunning_ = false;  // stream_ started by us; guarded by renderMutex_
   // Serialises updates with output starts and stops; recursive because a procedure running inside
   // an update may call BASS_Stop or BASS_Start on its own device.
   std::recursive_mutex renderMutex_;

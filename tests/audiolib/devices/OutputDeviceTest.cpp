@@ -278,17 +278,27 @@ TEST_F(OutputDeviceTest, InitRefusesWhatCannotBeOpened) {
 
 TEST_F(OutputDeviceTest, TheNoSoundDevicePlaysChannelsToNothingOnTheClock) {
   ASSERT_TRUE(BASS_Init(0, 48000, 0, nullptr, nullptr));
+  const auto output = Devices::Instance().Output(0);
+  const auto consumed = [&] { return output->FramesPlayed() + output->UnderrunFrames(); };
   const HSTREAM stream = BASS_StreamCreate(48000, 2, BASS_SAMPLE_FLOAT, STREAMPROC_PUSH, nullptr);
   const std::vector<float> data = Ramp(4800, 2);
   BASS_StreamPutData(stream, data.data(), static_cast<DWORD>(data.size() * sizeof(float)) | BASS_STREAMPROC_END);
+  VirtualDevices::Instance().AdvanceMs(100);
+  EXPECT_EQ(consumed(), 0u) << "idle, it rests";
+
   ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
   RenderAhead(0);
   EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING) << "all of it rendered, not yet played";
   VirtualDevices::Instance().AdvanceMs(150);
+  EXPECT_EQ(output->FramesPlayed(), 7200u);
+  EXPECT_EQ(output->UnderrunFrames(), 0u);
   RenderAhead(0);
   EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
-  EXPECT_EQ(Devices::Instance().Output(0)->FramesPlayed(), 7200u);
   EXPECT_TRUE(played_.empty());
+
+  const uint64_t before = consumed();
+  VirtualDevices::Instance().AdvanceMs(100);
+  EXPECT_EQ(consumed(), before) << "idle again, it rests again";
   BASS_StreamFree(stream);
 }
 
