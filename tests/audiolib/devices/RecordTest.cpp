@@ -2,6 +2,7 @@
 // capture device that reads a file.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -129,6 +130,31 @@ TEST_F(RecordTest, AProcReturningFalseEndsTheRecording) {
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_EQ(received.Count(), 960u);
   EXPECT_EQ(BASS_ChannelIsActive(handle), BASS_ACTIVE_STOPPED);
+}
+
+BOOL FreeOwnChannel(HRECORD handle, const void*, DWORD, void* user) {
+  BASS_ChannelFree(handle);
+  static_cast<std::atomic<int>*>(user)->fetch_add(1);
+  return 1;
+}
+
+// Not what a RECORDPROC should do, but it must not bring the process down.
+TEST_F(RecordTest, ARecordProcThatFreesItsOwnChannelEndsItsRecordingSafely) {
+  ASSERT_TRUE(BASS_RecordInit(0));
+  std::atomic<int> calls{0};
+  const HRECORD handle = BASS_RecordStart(48000, 2, BASS_SAMPLE_FLOAT, FreeOwnChannel, &calls);
+  ASSERT_NE(handle, 0u);
+  VirtualDevices::Instance().AdvanceMs(10);
+  const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+  while (calls.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_EQ(calls.load(), 1);
+  VirtualDevices::Instance().AdvanceMs(100);  // the input is closed: nothing is captured or called
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(calls.load(), 1);
+  EXPECT_FALSE(BASS_ChannelStop(handle));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
 }
 
 TEST_F(RecordTest, ALostInputEndsTheRecordingAfterWhatWasCapturedAndRecordsAgainWhenBack) {
