@@ -72,7 +72,8 @@ JackServer::JackServer() : name_(UniqueServerName()) {
   if (const char* old = std::getenv(kServerVariable)) oldServer_ = old;
   ::setenv(kServerVariable, name_.c_str(), 1);
   const std::string log = (folder_ / "jackd.log").string();
-  pid_ = Spawn({"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", std::to_string(kRate), "-p",
+  // -t: clients get 5 s instead of 0.5 s to answer the server, as a loaded test machine needs.
+  pid_ = Spawn({"jackd", "--no-realtime", "-t", "5000", "-n", name_, "-d", "dummy", "-r", std::to_string(kRate), "-p",
                 std::to_string(kPeriodFrames)},
                log);
   if (pid_ < 0) return;

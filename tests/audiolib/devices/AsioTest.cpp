@@ -119,7 +119,7 @@ TEST(AsioJackTest, AStereoOutputPairReachesTheJackPortsAsTheProcGaveIt) {
   ASSERT_TRUE(server.Running()) << server.Log();
   AsioCleanup cleanup;
   const int device = AsioDriverNamed("system");
-  ASSERT_GE(device, 0);
+  ASSERT_GE(device, 0) << "PortAudio lists no JACK device; server log:\n" << server.Log();
   ASSERT_TRUE(BASS_ASIO_Init(device, 0)) << BASS_ErrorGetCode();
   EXPECT_EQ(BASS_ASIO_GetRate(), JackServer::kRate);
   EXPECT_FALSE(BASS_ASIO_SetRate(44100));  // JACK runs at its server's rate only
@@ -153,7 +153,8 @@ TEST(AsioJackTest, AnInputPairReceivesWhatAJackClientWrites) {
   JackServer server;
   ASSERT_TRUE(server.Running()) << server.Log();
   AsioCleanup cleanup;
-  ASSERT_TRUE(BASS_ASIO_Init(AsioDriverNamed("system"), 0)) << BASS_ErrorGetCode();
+  ASSERT_TRUE(BASS_ASIO_Init(AsioDriverNamed("system"), 0))
+      << BASS_ErrorGetCode() << "; server log:\n" << server.Log();
   Feed feed;
   ASSERT_TRUE(BASS_ASIO_ChannelEnable(1, 0, AsioProc, &feed));
   ASSERT_TRUE(BASS_ASIO_ChannelJoin(1, 1, 0));
