@@ -41,7 +41,7 @@ TKeyDetailsWindow::TKeyDetailsWindow(QWidget* parent) : QWidget(parent, Qt::Wind
 
 void TKeyDetailsWindow::CreateControls() {
   FSummary = new QLabel(this);
-  FSpectrogram = new TSpectrogramView(this);
+  FSonogram = new TSonogramView(this);
   FTable = new TKeyTable(this);
   FPlayButton = new QPushButton("&Play", this);
   FPlayButton->setAccessibleName("Play selected key");
@@ -59,17 +59,17 @@ void TKeyDetailsWindow::CreateControls() {
   buttons->addWidget(FCloseButton);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(FSummary);
-  layout->addWidget(FSpectrogram, 3);
+  layout->addWidget(FSonogram, 3);
   layout->addWidget(FTable, 2);
   layout->addLayout(buttons);
 
-  setTabOrder(FTable, FSpectrogram);
-  setTabOrder(FSpectrogram, FPlayButton);
+  setTabOrder(FTable, FSonogram);
+  setTabOrder(FSonogram, FPlayButton);
   setTabOrder(FPlayButton, FExportButton);
   setTabOrder(FExportButton, FCloseButton);
 
   FTable->OnKeySelected = [this](int index) { KeySelected(index); };
-  FSpectrogram->OnKeyChosen = [this](int index) { FTable->SelectKey(index); };
+  FSonogram->OnKeyChosen = [this](int index) { FTable->SelectKey(index); };
   connect(FPlayButton, &QPushButton::clicked, this, &TKeyDetailsWindow::PlayClick);
   connect(FExportButton, &QPushButton::clicked, this, &TKeyDetailsWindow::ExportClick);
   connect(FCloseButton, &QPushButton::clicked, this, &QWidget::close);
@@ -85,12 +85,12 @@ void TKeyDetailsWindow::ShowFile(const std::string& path, double fileSeconds, st
   setWindowTitle("Key details - " + name);
   FSummary->setText(QString("&Keys of %1: %2").arg(QString(name).replace("&", "&&")).arg(FKeys.size()));
   FTable->SetKeys(FKeys);
-  FSpectrogram->SetFile(path, fileSeconds, FKeys);
+  FSonogram->SetFile(path, fileSeconds, FKeys);
   UpdatePlayButton();
 }
 
 void TKeyDetailsWindow::KeySelected(int index) {
-  FSpectrogram->SetSelectedKey(index);
+  FSonogram->SetSelectedKey(index);
   UpdatePlayButton();
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/details/KeyTable.h"
-#include "app/details/SpectrogramView.h"
+#include "app/details/SonogramView.h"
 #include "dtmf/KeyReport.h"
 #include "dtmf/qv_dtmf.h"
 
@@ -41,7 +41,7 @@ class TKeyDetailsWindow : public QWidget {
   std::function<void(const TDetectedKey&)> OnPlayKey;
 
   TKeyTable* KeyTable() const { return FTable; }
-  TSpectrogramView* Spectrogram() const { return FSpectrogram; }
+  TSonogramView* Sonogram() const { return FSonogram; }
   QPushButton* PlayButton() const { return FPlayButton; }
   QPushButton* ExportButton() const { return FExportButton; }
   QPushButton* CloseButton() const { return FCloseButton; }
@@ -56,7 +56,7 @@ class TKeyDetailsWindow : public QWidget {
   std::string FPath;
   std::vector<TDetectedKey> FKeys;
   QLabel* FSummary = nullptr;
-  TSpectrogramView* FSpectrogram = nullptr;
+  TSonogramView* FSonogram = nullptr;
   TKeyTable* FTable = nullptr;
   QPushButton* FPlayButton = nullptr;
   QPushButton* FExportButton = nullptr;

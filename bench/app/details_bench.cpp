@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/QtMainThreadBridge.h"
-#include "app/details/SpectrogramView.h"
+#include "app/details/SonogramView.h"
 #include "audiolib/audiolib.h"
 
 namespace {
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     middle.key = u'1';
     middle.startMs = seconds * 500;
     middle.durationMs = 100;
-    TSpectrogramView strip;
+    TSonogramView strip;
     strip.resize(900, 240);
     strip.show();
     strip.SetFile(argv[1], seconds, {middle});

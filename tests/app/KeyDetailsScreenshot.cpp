@@ -42,7 +42,7 @@ int Run(const QString& file, const QString& png) {
   form.KeyDetailsAction()->trigger();
   TKeyDetailsWindow* details = form.KeyDetails();
   if (!details || !QTest::qWaitForWindowExposed(details)) return Fail("no details window");
-  if (!QTest::qWaitFor([&] { return details->Spectrogram()->OverviewDone(); }, FailSafeMs)) return Fail("no spectrogram");
+  if (!QTest::qWaitFor([&] { return details->Sonogram()->OverviewDone(); }, FailSafeMs)) return Fail("no spectrogram");
   QTest::qWait(300);  // the last paint
   QString keys;
   for (int row = 0; row < details->KeyTable()->rowCount(); ++row) keys += details->KeyTable()->item(row, TKeyTable::colKey)->text();

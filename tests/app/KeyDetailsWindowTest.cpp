@@ -141,10 +141,10 @@ TEST_F(KeyDetailsTest, SortingKeepsEachRowWithItsKey) {
   EXPECT_EQ(form.KeyDetails()->Keys()[table->SelectedKey()].key, u'7');
 }
 
-TEST_F(KeyDetailsTest, SelectingARowZoomsTheSpectrogramOnThatKeyAndTheStripSelectsRowsToo) {
+TEST_F(KeyDetailsTest, SelectingARowZoomsTheSonogramOnThatKeyAndTheStripSelectsRowsToo) {
   TForm1 form;
   TKeyDetailsWindow* details = OpenDetails(form);
-  TSpectrogramView* strip = details->Spectrogram();
+  TSonogramView* strip = details->Sonogram();
   EXPECT_EQ(strip->SelectedKey(), -1);
   EXPECT_DOUBLE_EQ(strip->VisibleStartSeconds(), 0);
   EXPECT_GE(strip->VisibleEndSeconds(), 4.4);
@@ -206,7 +206,7 @@ TEST_F(KeyDetailsTest, PlayStaysDisabledAndSaysWhyUntilListeningIsAvailable) {
 TEST_F(KeyDetailsTest, TheKeyboardReachesEveryControlAndEachHasAName) {
   TForm1 form;
   TKeyDetailsWindow* details = OpenDetails(form);
-  const std::vector<QWidget*> controls = {details->KeyTable(), details->Spectrogram(), details->PlayButton(),
+  const std::vector<QWidget*> controls = {details->KeyTable(), details->Sonogram(), details->PlayButton(),
                                           details->ExportButton(), details->CloseButton()};
   for (QWidget* control : controls) {
     EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();

@@ -1,4 +1,4 @@
-#include "app/details/Spectrogram.h"
+#include "app/details/Sonogram.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,7 +45,7 @@ std::string LastAudioError() { return AudioErrorText(BASS_ErrorGetCode(), true);
 
 }  // namespace
 
-std::optional<TSpectrogram> ComputeSpectrogram(const TSpectrogramRequest& request, std::string& error,
+std::optional<TSonogram> ComputeSonogram(const TSonogramRequest& request, std::string& error,
                                                const std::function<bool()>& stopRequested,
                                                const std::function<void(double)>& onProgress) {
   const TDecodeStream stream(request.path);
@@ -69,13 +69,13 @@ std::optional<TSpectrogram> ComputeSpectrogram(const TSpectrogramRequest& reques
   const long long frames = std::max(1LL, std::llround(std::ceil((endSeconds - startSeconds) * rate / fftSize)));
   const long long framesPerColumn = std::max(1LL, (frames + request.maxColumns - 1) / std::max(1, request.maxColumns));
 
-  TSpectrogram spectrogram;
+  TSonogram spectrogram;
   spectrogram.startSeconds = startSeconds;
   spectrogram.binWidthHz = rate / fftSize;
   spectrogram.secondsPerColumn = static_cast<double>(framesPerColumn) * fftSize / rate;
   spectrogram.fileSeconds = fileSeconds;
   spectrogram.columns = static_cast<int>((frames + framesPerColumn - 1) / framesPerColumn);
-  spectrogram.bins = std::min(fftSize / 2, static_cast<int>(SpectrogramTopHz / spectrogram.binWidthHz) + 1);
+  spectrogram.bins = std::min(fftSize / 2, static_cast<int>(SonogramTopHz / spectrogram.binWidthHz) + 1);
   std::vector<float> loudest(static_cast<size_t>(spectrogram.columns) * spectrogram.bins, 0.0f);
 
   std::vector<float> magnitudes(fftSize / 2);
@@ -89,7 +89,7 @@ std::optional<TSpectrogram> ComputeSpectrogram(const TSpectrogramRequest& reques
   }
   spectrogram.levelsDb.resize(loudest.size());
   std::transform(loudest.begin(), loudest.end(), spectrogram.levelsDb.begin(), [](float magnitude) {
-    return magnitude > 0 ? std::max(SpectrogramFloorDb, 20 * std::log10(magnitude)) : SpectrogramFloorDb;
+    return magnitude > 0 ? std::max(SonogramFloorDb, 20 * std::log10(magnitude)) : SonogramFloorDb;
   });
   if (onProgress) onProgress(1);
   return spectrogram;

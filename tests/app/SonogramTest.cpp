@@ -1,7 +1,7 @@
 // The spectrogram of synthesised files: tones where they were put, long files at a reduced time
 // resolution that still shows short keys, and the strip's worker threads keeping the event loop
 // free and stopping when the strip goes.
-#include "app/details/Spectrogram.h"
+#include "app/details/Sonogram.h"
 
 #include <QTest>
 #include <QTimer>
@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "AudioFixtures.h"
-#include "app/details/SpectrogramView.h"
+#include "app/details/SonogramView.h"
 #include "audiolib/audiolib.h"
 
 namespace {
@@ -37,12 +37,12 @@ void WriteToneFile(const fs::path& path, double totalSeconds, double toneStartSe
   audiofixtures::WriteWav(path, samples, Rate, 1, 16);
 }
 
-int BinOf(const TSpectrogram& s, double hz) { return static_cast<int>(std::lround(hz / s.binWidthHz)); }
-int ColumnOf(const TSpectrogram& s, double seconds) {
+int BinOf(const TSonogram& s, double hz) { return static_cast<int>(std::lround(hz / s.binWidthHz)); }
+int ColumnOf(const TSonogram& s, double seconds) {
   return static_cast<int>((seconds - s.startSeconds) / s.secondsPerColumn);
 }
 
-class SpectrogramTest : public testing::Test {
+class SonogramTest : public testing::Test {
  protected:
   void SetUp() override { BASS_Init(0, 44100, 0, nullptr, nullptr); }
   audiofixtures::TempDir dir;
@@ -55,13 +55,13 @@ struct TResolutionCase {
   double toneMs;
 };
 
-class SpectrogramResolution : public SpectrogramTest, public testing::WithParamInterface<TResolutionCase> {};
+class SonogramResolution : public SonogramTest, public testing::WithParamInterface<TResolutionCase> {};
 
-TEST_P(SpectrogramResolution, ShowsTheTonesWhereTheyAreAndSilenceElsewhere) {
+TEST_P(SonogramResolution, ShowsTheTonesWhereTheyAreAndSilenceElsewhere) {
   const TResolutionCase& c = GetParam();
   WriteToneFile(dir / "tone.wav", c.fileSeconds, c.fileSeconds / 2, c.toneMs);
   std::string error;
-  const auto s = ComputeSpectrogram({(dir / "tone.wav").string(), 0, -1, c.maxColumns, 25}, error);
+  const auto s = ComputeSonogram({(dir / "tone.wav").string(), 0, -1, c.maxColumns, 25}, error);
   ASSERT_TRUE(s) << error;
   EXPECT_LE(s->columns, c.maxColumns);
   EXPECT_NEAR(s->fileSeconds, c.fileSeconds, 0.01);
@@ -70,23 +70,23 @@ TEST_P(SpectrogramResolution, ShowsTheTonesWhereTheyAreAndSilenceElsewhere) {
   EXPECT_LE(s->binWidthHz, 25);
   const int toneColumn = ColumnOf(*s, c.fileSeconds / 2 + c.toneMs / 2000);
   for (double hz : {852.0, 1477.0}) {
-    float loudest = SpectrogramFloorDb;
+    float loudest = SonogramFloorDb;
     for (int bin = BinOf(*s, hz) - 1; bin <= BinOf(*s, hz) + 1; ++bin) loudest = std::max(loudest, s->LevelDb(toneColumn, bin));
     EXPECT_GT(loudest, -20) << hz << " Hz";
-    EXPECT_EQ(s->LevelDb(0, BinOf(*s, hz)), SpectrogramFloorDb) << "silence at the start";
+    EXPECT_EQ(s->LevelDb(0, BinOf(*s, hz)), SonogramFloorDb) << "silence at the start";
   }
   EXPECT_LT(s->LevelDb(toneColumn, BinOf(*s, 1209)), -40) << "no tone at another key's column";
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SpectrogramResolution,
+INSTANTIATE_TEST_SUITE_P(Files, SonogramResolution,
                          testing::Values(TResolutionCase{"ShortFileEveryFrame", 2, 2000, 100},
                                          TResolutionCase{"TenMinutesIn300Columns", 600, 300, 60}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SpectrogramTest, AStretchOfTheFileStartsWhereAsked) {
+TEST_F(SonogramTest, AStretchOfTheFileStartsWhereAsked) {
   WriteToneFile(dir / "tone.wav", 6, 4, 200);
   std::string error;
-  const auto s = ComputeSpectrogram({(dir / "tone.wav").string(), 3.5, 5, 400, 45}, error);
+  const auto s = ComputeSonogram({(dir / "tone.wav").string(), 3.5, 5, 400, 45}, error);
   ASSERT_TRUE(s) << error;
   EXPECT_NEAR(s->startSeconds, 3.5, 0.001);
   EXPECT_LT(s->secondsPerColumn, 0.05);
@@ -94,19 +94,19 @@ TEST_F(SpectrogramTest, AStretchOfTheFileStartsWhereAsked) {
   EXPECT_GT(s->LevelDb(ColumnOf(*s, 4.1), BinOf(*s, 852)), -25);
 }
 
-TEST_F(SpectrogramTest, AFileThatIsNotAudioGivesNoSpectrogramButAReason) {
+TEST_F(SonogramTest, AFileThatIsNotAudioGivesNoSonogramButAReason) {
   std::ofstream(dir / "notes.txt") << "not audio";
   for (const fs::path& path : {dir / "notes.txt", dir / "missing.wav"}) {
     std::string error;
-    EXPECT_FALSE(ComputeSpectrogram({path.string(), 0, -1, 100, 25}, error));
+    EXPECT_FALSE(ComputeSonogram({path.string(), 0, -1, 100, 25}, error));
     EXPECT_FALSE(error.empty()) << path;
   }
 }
 
-TEST_F(SpectrogramTest, TheEventLoopKeepsTurningWhileALongFileIsComputedAndLeavingStopsTheWork) {
+TEST_F(SonogramTest, TheEventLoopKeepsTurningWhileALongFileIsComputedAndLeavingStopsTheWork) {
   WriteToneFile(dir / "long.wav", 1200, 600, 80);
   {
-    TSpectrogramView strip;
+    TSonogramView strip;
     strip.SetFile((dir / "long.wav").string(), 1200, {});
     int ticksWhileComputing = 0;
     QTimer ticker;

@@ -1,4 +1,4 @@
-// Computes one spectrogram (Spectrogram.h) on a thread of its own, so a long file does not hold
+// Computes one spectrogram (Sonogram.h) on a thread of its own, so a long file does not hold
 // up the window. The owner (main thread) creates it, calls Start, polls Done and takes the result;
 // destroying it tells the thread to stop and joins it (the computation looks at the stop request
 // after every FFT frame, so that takes a few ms at most).
@@ -9,23 +9,23 @@
 #include <optional>
 #include <string>
 
-#include "app/details/Spectrogram.h"
+#include "app/details/Sonogram.h"
 #include "runtime/px_thread.h"
 
-class TSpectrogramWorker : public TPxThread {
+class TSonogramWorker : public TPxThread {
  public:
   // Created suspended; nothing runs before Start.
-  explicit TSpectrogramWorker(TSpectrogramRequest request);
-  ~TSpectrogramWorker() override;
+  explicit TSonogramWorker(TSonogramRequest request);
+  ~TSonogramWorker() override;
 
-  const TSpectrogramRequest& Request() const { return FRequest; }
+  const TSonogramRequest& Request() const { return FRequest; }
   // Any thread: the computation has ended (with a result, or with ErrorText).
   bool Done() const { return FDone.load(std::memory_order_acquire); }
   // Any thread: fraction computed, 0..1.
   double Progress() const { return FProgress.load(std::memory_order_relaxed); }
   // Once Done: the spectrogram (moved out: a second call returns nothing), or nothing when the file
   // could not be decoded.
-  std::optional<TSpectrogram> TakeResult();
+  std::optional<TSonogram> TakeResult();
   // Once Done: why there is no result; empty when there is one.
   std::string ErrorText() const;
 
@@ -33,10 +33,10 @@ class TSpectrogramWorker : public TPxThread {
   void Execute() override;
 
  private:
-  const TSpectrogramRequest FRequest;
+  const TSonogramRequest FRequest;
   std::atomic<bool> FDone{false};
   std::atomic<double> FProgress{0};
   mutable std::mutex FResultLock;
-  std::optional<TSpectrogram> FResult;  // guarded by FResultLock
+  std::optional<TSonogram> FResult;  // guarded by FResultLock
   std::string FErrorText;               // guarded by FResultLock
 };

@@ -1,18 +1,18 @@
-#include "app/details/SpectrogramWorker.h"
+#include "app/details/SonogramWorker.h"
 
 #include <utility>
 
-TSpectrogramWorker::TSpectrogramWorker(TSpectrogramRequest request)
+TSonogramWorker::TSonogramWorker(TSonogramRequest request)
     : TPxThread(true), FRequest(std::move(request)) {}
 
-TSpectrogramWorker::~TSpectrogramWorker() { StopAndWait(); }
+TSonogramWorker::~TSonogramWorker() { StopAndWait(); }
 
-void TSpectrogramWorker::Execute() {
+void TSonogramWorker::Execute() {
   NameThreadForDebugging("spectrogram");
   std::string error;
-  std::optional<TSpectrogram> result;
+  std::optional<TSonogram> result;
   try {
-    result = ComputeSpectrogram(
+    result = ComputeSonogram(
         FRequest, error, [this] { return Terminated(); },
         [this](double fraction) { FProgress.store(fraction, std::memory_order_relaxed); });
   } catch (const std::exception& e) {  // e.g. no memory for a huge request
@@ -26,12 +26,12 @@ void TSpectrogramWorker::Execute() {
   FDone.store(true, std::memory_order_release);
 }
 
-std::optional<TSpectrogram> TSpectrogramWorker::TakeResult() {
+std::optional<TSonogram> TSonogramWorker::TakeResult() {
   const std::lock_guard<std::mutex> lock(FResultLock);
   return std::exchange(FResult, std::nullopt);
 }
 
-std::string TSpectrogramWorker::ErrorText() const {
+std::string TSonogramWorker::ErrorText() const {
   const std::lock_guard<std::mutex> lock(FResultLock);
   return FErrorText;
 }

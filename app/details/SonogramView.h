@@ -1,8 +1,8 @@
-// TSpectrogramView: the strip of the key details window. Shows the spectrogram of a file from 0 to
+// TSonogramView: the strip of the key details window. Shows the spectrogram of a file from 0 to
 // 2 kHz with the eight DTMF frequencies marked and each key as a labelled box over its two tones.
 // With no key selected it shows the whole file (at a reduced time resolution when the file is
 // long); selecting a key zooms in to the key with a second around it, computed again at full
-// resolution. Both computations run on worker threads of their own (SpectrogramWorker.h) that
+// resolution. Both computations run on worker threads of their own (SonogramWorker.h) that
 // are stopped and joined when a new file comes or the view goes. Main thread only.
 #pragma once
 
@@ -16,16 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "app/details/Spectrogram.h"
-#include "app/details/SpectrogramWorker.h"
+#include "app/details/Sonogram.h"
+#include "app/details/SonogramWorker.h"
 #include "dtmf/qv_dtmf.h"
 
-class TSpectrogramView : public QWidget {
+class TSonogramView : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TSpectrogramView(QWidget* parent = nullptr);
-  ~TSpectrogramView() override;
+  explicit TSonogramView(QWidget* parent = nullptr);
+  ~TSonogramView() override;
 
   // Shows `path` (the file system's bytes, fileSeconds long) and its keys, in time order; starts
   // computing the whole file's spectrogram (stopping any computation of the previous file). No key
@@ -59,8 +59,8 @@ class TSpectrogramView : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  struct TShownSpectrogram {
-    TSpectrogram data;
+  struct TShownSonogram {
+    TSonogram data;
     QImage image;
   };
 
@@ -86,10 +86,10 @@ class TSpectrogramView : public QWidget {
   double FFileSeconds = 0;
   double FVisibleStartSeconds = 0;
   double FVisibleEndSeconds = 0;
-  std::unique_ptr<TSpectrogramWorker> FOverviewWorker;
-  std::unique_ptr<TSpectrogramWorker> FDetailWorker;
-  std::optional<TShownSpectrogram> FOverview;
-  std::optional<TShownSpectrogram> FDetail;
+  std::unique_ptr<TSonogramWorker> FOverviewWorker;
+  std::unique_ptr<TSonogramWorker> FDetailWorker;
+  std::optional<TShownSonogram> FOverview;
+  std::optional<TShownSonogram> FDetail;
   QString FErrorText;
   QTimer FPollTimer;
 };

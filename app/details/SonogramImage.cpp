@@ -1,4 +1,4 @@
-#include "app/details/SpectrogramImage.h"
+#include "app/details/SonogramImage.h"
 
 #include <algorithm>
 #include <array>
@@ -18,7 +18,7 @@ const std::array<TColourStop, 5> Palette = {{{0.0f, QColor(0, 0, 0)},
                                             {1.0f, QColor(255, 255, 200)}}};
 
 QRgb ColourOf(float levelDb) {
-  const float position = std::clamp(1.0f - levelDb / SpectrogramFloorDb, 0.0f, 1.0f);
+  const float position = std::clamp(1.0f - levelDb / SonogramFloorDb, 0.0f, 1.0f);
   size_t upper = 1;
   while (upper + 1 < Palette.size() && Palette[upper].position < position) ++upper;
   const TColourStop& a = Palette[upper - 1];
@@ -31,7 +31,7 @@ QRgb ColourOf(float levelDb) {
 
 }  // namespace
 
-QImage SpectrogramToImage(const TSpectrogram& spectrogram) {
+QImage SonogramToImage(const TSonogram& spectrogram) {
   if (spectrogram.columns <= 0 || spectrogram.bins <= 0) return {};
   QImage image(spectrogram.columns, spectrogram.bins, QImage::Format_RGB32);
   for (int bin = 0; bin < spectrogram.bins; ++bin) {
@@ -41,8 +41,8 @@ QImage SpectrogramToImage(const TSpectrogram& spectrogram) {
   return image;
 }
 
-void DrawSpectrogram(QPainter& painter, const QRectF& plot, double startSeconds, double endSeconds,
-                     const TSpectrogram& spectrogram, const QImage& image) {
+void DrawSonogram(QPainter& painter, const QRectF& plot, double startSeconds, double endSeconds,
+                     const TSonogram& spectrogram, const QImage& image) {
   if (image.isNull() || !(endSeconds > startSeconds)) return;
   const double from = std::max(startSeconds, spectrogram.startSeconds);
   const double to = std::min(endSeconds, spectrogram.EndSeconds());
@@ -51,7 +51,7 @@ void DrawSpectrogram(QPainter& painter, const QRectF& plot, double startSeconds,
   // Bin k is centred on k x binWidthHz: the picture reaches half a bin below 0 Hz.
   const double lowHz = -spectrogram.binWidthHz / 2;
   const double highHz = lowHz + spectrogram.bins * spectrogram.binWidthHz;
-  const double pixelsPerHz = plot.height() / SpectrogramTopHz;
+  const double pixelsPerHz = plot.height() / SonogramTopHz;
   const QRectF target(plot.left() + (from - startSeconds) * pixelsPerSecond, plot.bottom() - highHz * pixelsPerHz,
                       (to - from) * pixelsPerSecond, (highHz - lowHz) * pixelsPerHz);
   const QRectF source((from - spectrogram.startSeconds) / spectrogram.secondsPerColumn, 0,

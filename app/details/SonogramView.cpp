@@ -1,4 +1,4 @@
-#include "app/details/SpectrogramView.h"
+#include "app/details/SonogramView.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/details/SpectrogramImage.h"
+#include "app/details/SonogramImage.h"
 #include "dtmf/KeyReport.h"
 #include "dtmf/ToneDetector.h"
 
@@ -38,24 +38,24 @@ QString Seconds(double seconds) { return QString::fromStdString(FormatClockTime(
 
 }  // namespace
 
-TSpectrogramView::TSpectrogramView(QWidget* parent) : QWidget(parent) {
+TSonogramView::TSonogramView(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setAccessibleName("Spectrogram");
   setAttribute(Qt::WA_OpaquePaintEvent);
   FPollTimer.setInterval(PollIntervalMs);
-  connect(&FPollTimer, &QTimer::timeout, this, &TSpectrogramView::PollWorkers);
+  connect(&FPollTimer, &QTimer::timeout, this, &TSonogramView::PollWorkers);
 }
 
-TSpectrogramView::~TSpectrogramView() {
+TSonogramView::~TSonogramView() {
   FPollTimer.stop();
   FDetailWorker.reset();  // each joins its thread
   FOverviewWorker.reset();
 }
 
-QSize TSpectrogramView::sizeHint() const { return {760, 220}; }
-QSize TSpectrogramView::minimumSizeHint() const { return {300, 140}; }
+QSize TSonogramView::sizeHint() const { return {760, 220}; }
+QSize TSonogramView::minimumSizeHint() const { return {300, 140}; }
 
-void TSpectrogramView::SetFile(const std::string& path, double fileSeconds, std::vector<TDetectedKey> keys) {
+void TSonogramView::SetFile(const std::string& path, double fileSeconds, std::vector<TDetectedKey> keys) {
   FDetailWorker.reset();
   FOverviewWorker.reset();
   FOverview.reset();
@@ -66,15 +66,15 @@ void TSpectrogramView::SetFile(const std::string& path, double fileSeconds, std:
   FKeys = std::move(keys);
   FSelectedKey = -1;
   ShowWholeFile();
-  FOverviewWorker = std::make_unique<TSpectrogramWorker>(
-      TSpectrogramRequest{path, 0, -1, OverviewColumns, OverviewBinWidthHz});
+  FOverviewWorker = std::make_unique<TSonogramWorker>(
+      TSonogramRequest{path, 0, -1, OverviewColumns, OverviewBinWidthHz});
   FOverviewWorker->Start();
   FPollTimer.start();
   UpdateAccessibleDescription();
   update();
 }
 
-void TSpectrogramView::SetSelectedKey(int index) {
+void TSonogramView::SetSelectedKey(int index) {
   if (index < 0 || index >= static_cast<int>(FKeys.size())) index = -1;
   if (index == FSelectedKey) return;
   FSelectedKey = index;
@@ -92,37 +92,37 @@ void TSpectrogramView::SetSelectedKey(int index) {
   update();
 }
 
-void TSpectrogramView::ShowWholeFile() {
+void TSonogramView::ShowWholeFile() {
   FVisibleStartSeconds = 0;
   double end = FFileSeconds;
   for (const TDetectedKey& key : FKeys) end = std::max(end, (key.startMs + key.durationMs) / 1000);
   FVisibleEndSeconds = end > 0 ? end : 1;
 }
 
-void TSpectrogramView::StartDetail() {
+void TSonogramView::StartDetail() {
   if (FPath.empty()) return;
-  FDetailWorker = std::make_unique<TSpectrogramWorker>(
-      TSpectrogramRequest{FPath, FVisibleStartSeconds, FVisibleEndSeconds, std::max(width(), 200), DetailBinWidthHz});
+  FDetailWorker = std::make_unique<TSonogramWorker>(
+      TSonogramRequest{FPath, FVisibleStartSeconds, FVisibleEndSeconds, std::max(width(), 200), DetailBinWidthHz});
   FDetailWorker->Start();
   FPollTimer.start();
 }
 
-bool TSpectrogramView::OverviewDone() const { return !FOverviewWorker || FOverviewWorker->Done(); }
-bool TSpectrogramView::DetailDone() const { return !FDetailWorker || FDetailWorker->Done(); }
+bool TSonogramView::OverviewDone() const { return !FOverviewWorker || FOverviewWorker->Done(); }
+bool TSonogramView::DetailDone() const { return !FDetailWorker || FDetailWorker->Done(); }
 
-void TSpectrogramView::PollWorkers() {
+void TSonogramView::PollWorkers() {
   if (FOverviewWorker && FOverviewWorker->Done()) TakeOverview();
   if (FDetailWorker && FDetailWorker->Done()) TakeDetail();
   if (!FOverviewWorker && !FDetailWorker) FPollTimer.stop();
   update();  // progress, or the new picture
 }
 
-void TSpectrogramView::TakeOverview() {
-  std::optional<TSpectrogram> result = FOverviewWorker->TakeResult();
+void TSonogramView::TakeOverview() {
+  std::optional<TSonogram> result = FOverviewWorker->TakeResult();
   if (result) {
     FFileSeconds = std::max(FFileSeconds, result->fileSeconds);
-    QImage image = SpectrogramToImage(*result);
-    FOverview = TShownSpectrogram{std::move(*result), std::move(image)};
+    QImage image = SonogramToImage(*result);
+    FOverview = TShownSonogram{std::move(*result), std::move(image)};
   } else {
     FErrorText = "No spectrogram: " + QString::fromStdString(FOverviewWorker->ErrorText());
   }
@@ -130,48 +130,48 @@ void TSpectrogramView::TakeOverview() {
   if (FSelectedKey < 0) ShowWholeFile();
 }
 
-void TSpectrogramView::TakeDetail() {
-  std::optional<TSpectrogram> result = FDetailWorker->TakeResult();
+void TSonogramView::TakeDetail() {
+  std::optional<TSonogram> result = FDetailWorker->TakeResult();
   if (result) {
-    QImage image = SpectrogramToImage(*result);
-    FDetail = TShownSpectrogram{std::move(*result), std::move(image)};
+    QImage image = SonogramToImage(*result);
+    FDetail = TShownSonogram{std::move(*result), std::move(image)};
   }
   FDetailWorker.reset();
 }
 
-void TSpectrogramView::UpdateAccessibleDescription() {
+void TSonogramView::UpdateAccessibleDescription() {
   QString text = QString("%1 keys; showing %2 to %3").arg(FKeys.size()).arg(Seconds(FVisibleStartSeconds), Seconds(FVisibleEndSeconds));
   if (FSelectedKey >= 0) text += QString("; key %1 selected").arg(QChar(FKeys[FSelectedKey].key));
   setAccessibleDescription(text);
 }
 
-QRectF TSpectrogramView::PlotRect() const {
+QRectF TSonogramView::PlotRect() const {
   return QRectF(FrequencyAxisWidth, 4, std::max(1, width() - FrequencyAxisWidth - 6), std::max(1, height() - TimeAxisHeight - 8));
 }
 
-double TSpectrogramView::XOf(double seconds, const QRectF& plot) const {
+double TSonogramView::XOf(double seconds, const QRectF& plot) const {
   return plot.left() + (seconds - FVisibleStartSeconds) / (FVisibleEndSeconds - FVisibleStartSeconds) * plot.width();
 }
 
-double TSpectrogramView::YOf(double hz, const QRectF& plot) const { return plot.bottom() - hz / SpectrogramTopHz * plot.height(); }
+double TSonogramView::YOf(double hz, const QRectF& plot) const { return plot.bottom() - hz / SonogramTopHz * plot.height(); }
 
-QRectF TSpectrogramView::KeyBox(const TDetectedKey& key, const QRectF& plot) const {
+QRectF TSonogramView::KeyBox(const TDetectedKey& key, const QRectF& plot) const {
   float lowHz = 0;
-  float highHz = static_cast<float>(SpectrogramTopHz);
+  float highHz = static_cast<float>(SonogramTopHz);
   if (!KeyTones(key.key, lowHz, highHz)) lowHz = BoxMarginHz;
   const double left = XOf(key.startMs / 1000, plot);
   const double right = std::max(left + 2, XOf((key.startMs + key.durationMs) / 1000, plot));
-  const double top = YOf(std::min(SpectrogramTopHz, highHz + BoxMarginHz), plot);
+  const double top = YOf(std::min(SonogramTopHz, highHz + BoxMarginHz), plot);
   return QRectF(QPointF(left, top), QPointF(right, YOf(lowHz - BoxMarginHz, plot)));
 }
 
-void TSpectrogramView::paintEvent(QPaintEvent*) {
+void TSonogramView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   const QRectF plot = PlotRect();
   painter.fillRect(plot, Qt::black);
-  if (FOverview) DrawSpectrogram(painter, plot, FVisibleStartSeconds, FVisibleEndSeconds, FOverview->data, FOverview->image);
-  if (FDetail) DrawSpectrogram(painter, plot, FVisibleStartSeconds, FVisibleEndSeconds, FDetail->data, FDetail->image);
+  if (FOverview) DrawSonogram(painter, plot, FVisibleStartSeconds, FVisibleEndSeconds, FOverview->data, FOverview->image);
+  if (FDetail) DrawSonogram(painter, plot, FVisibleStartSeconds, FVisibleEndSeconds, FDetail->data, FDetail->image);
   PaintMarks(painter, plot);
   PaintKeys(painter, plot);
   PaintTimeAxis(painter, plot);
@@ -183,7 +183,7 @@ void TSpectrogramView::paintEvent(QPaintEvent*) {
   }
 }
 
-void TSpectrogramView::PaintMarks(QPainter& painter, const QRectF& plot) const {
+void TSonogramView::PaintMarks(QPainter& painter, const QRectF& plot) const {
   painter.setFont(font());
   const QFontMetrics metrics(font());
   const auto mark = [&](float hz) {
@@ -198,7 +198,7 @@ void TSpectrogramView::PaintMarks(QPainter& painter, const QRectF& plot) const {
   for (float hz : DtmfHighFrequencies) mark(hz);
 }
 
-void TSpectrogramView::PaintKeys(QPainter& painter, const QRectF& plot) const {
+void TSonogramView::PaintKeys(QPainter& painter, const QRectF& plot) const {
   painter.save();
   painter.setClipRect(plot);
   QFont bold = font();
@@ -222,7 +222,7 @@ void TSpectrogramView::PaintKeys(QPainter& painter, const QRectF& plot) const {
   painter.restore();
 }
 
-void TSpectrogramView::PaintTimeAxis(QPainter& painter, const QRectF& plot) const {
+void TSonogramView::PaintTimeAxis(QPainter& painter, const QRectF& plot) const {
   painter.setPen(palette().color(QPalette::WindowText));
   painter.setFont(font());
   const QRectF axis(plot.left(), plot.bottom() + 2, plot.width(), TimeAxisHeight);
@@ -231,7 +231,7 @@ void TSpectrogramView::PaintTimeAxis(QPainter& painter, const QRectF& plot) cons
   painter.drawText(axis, Qt::AlignHCenter | Qt::AlignVCenter, FSelectedKey >= 0 ? "Key zoom (Escape: whole file)" : "Whole file");
 }
 
-void TSpectrogramView::PaintStatus(QPainter& painter, const QRectF& plot) const {
+void TSonogramView::PaintStatus(QPainter& painter, const QRectF& plot) const {
   QString status = FErrorText;
   if (status.isEmpty() && FOverviewWorker)
     status = QString("Computing spectrogram... %1%").arg(std::lround(FOverviewWorker->Progress() * 100));
@@ -240,7 +240,7 @@ void TSpectrogramView::PaintStatus(QPainter& painter, const QRectF& plot) const 
   painter.drawText(plot.adjusted(8, 4, -8, -4), Qt::AlignLeft | Qt::AlignTop, status);
 }
 
-void TSpectrogramView::mousePressEvent(QMouseEvent* event) {
+void TSonogramView::mousePressEvent(QMouseEvent* event) {
   const QRectF plot = PlotRect();
   for (size_t i = 0; i < FKeys.size(); ++i) {
     if (KeyBox(FKeys[i], plot).contains(event->position())) {
@@ -251,13 +251,13 @@ void TSpectrogramView::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
 }
 
-void TSpectrogramView::ChooseNeighbour(int step) {
+void TSonogramView::ChooseNeighbour(int step) {
   if (FKeys.empty() || !OnKeyChosen) return;
   const int last = static_cast<int>(FKeys.size()) - 1;
   OnKeyChosen(FSelectedKey < 0 ? (step > 0 ? 0 : last) : std::clamp(FSelectedKey + step, 0, last));
 }
 
-void TSpectrogramView::keyPressEvent(QKeyEvent* event) {
+void TSonogramView::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Left: ChooseNeighbour(-1); break;
     case Qt::Key_Right: ChooseNeighbour(1); break;

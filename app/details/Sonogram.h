@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-inline constexpr double SpectrogramTopHz = 2000;
+inline constexpr double SonogramTopHz = 2000;
 
-struct TSpectrogramRequest {
+struct TSonogramRequest {
   std::string path;          // the file's name, as the file system spells it
   double startSeconds = 0;
   double endSeconds = -1;    // negative: to the end of the file
@@ -19,13 +19,13 @@ struct TSpectrogramRequest {
   double binWidthHz = 25;    // the coarsest frequency resolution accepted
 };
 
-struct TSpectrogram {
+struct TSonogram {
   double startSeconds = 0;
   double secondsPerColumn = 0;
   double binWidthHz = 0;     // bin k is centred on k x binWidthHz
   double fileSeconds = 0;    // the whole file's length
   int columns = 0;
-  int bins = 0;              // bins 0 .. bins-1 cover 0 to SpectrogramTopHz
+  int bins = 0;              // bins 0 .. bins-1 cover 0 to SonogramTopHz
   std::vector<float> levelsDb;  // column-major: levelsDb[column * bins + bin], dB re full scale
 
   float LevelDb(int column, int bin) const { return levelsDb[static_cast<size_t>(column) * bins + bin]; }
@@ -33,12 +33,12 @@ struct TSpectrogram {
 };
 
 // Quieter than this is drawn as silence (and stored as this).
-inline constexpr float SpectrogramFloorDb = -100;
+inline constexpr float SonogramFloorDb = -100;
 
 // Decodes the requested stretch and returns its spectrogram. onProgress (optional) gets the
 // fraction done now and then; when stopRequested (optional) returns true the computation ends
 // early and returns nothing. A file that cannot be decoded returns nothing with `error` set to
 // the audio library's reason.
-std::optional<TSpectrogram> ComputeSpectrogram(const TSpectrogramRequest& request, std::string& error,
+std::optional<TSonogram> ComputeSonogram(const TSonogramRequest& request, std::string& error,
                                                const std::function<bool()>& stopRequested = {},
                                                const std::function<void(double)>& onProgress = {});
