@@ -202,7 +202,9 @@ bool TForm1::OpenFile(const std::string& nativePath) {
   return true;
 }
 
-bool TForm1::Analysing() const { return FAnalysis && !FAnalysis->Done(); }
+// The feed timer runs until FinishAnalysisIfDone has taken the end (keys kept, error shown), so
+// "not analysing" also means the window is up to date, not only that the worker is done.
+bool TForm1::Analysing() const { return FAnalysis && FFeedTimer.isActive(); }
 
 void TForm1::FeedTimerTimer() {
   if (!FAnalysis) {

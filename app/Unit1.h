@@ -41,7 +41,8 @@ class TForm1 : public QWidget {
   // The same for a name given as the file system's bytes (argv, a dropped URL): Qt's strings
   // cannot hold a name that is not valid in the locale's encoding, these bytes can.
   bool OpenFile(const std::string& nativePath);
-  // True while a file is being decoded or its last keys are still being analysed.
+  // True while a file is being decoded, its last keys are still being analysed, or the window has
+  // not yet taken the end of the analysis.
   bool Analysing() const;
   // Why the last analysis ended before the end of its file (also shown in a message box); empty
   // when it did not, or is still running.

@@ -6,10 +6,6 @@
 
 namespace audiolib {
 
-namespace {
-thread_local int currentDevice = AsioDevices::kNone;
-}
-
 AsioDevices& AsioDevices::Instance() {
   // Devices left initialised at exit close their streams from this object's destructor, so the
   // virtual sound system must outlive it: made first, it is destroyed last.
@@ -23,62 +19,27 @@ void AsioDevices::Init(int device) {
   if (device < 0) throw AudioError(BASS_ERROR_DEVICE);
   const DWORD number = static_cast<DWORD>(device);
   const BASS_ASIO_DEVICEINFO listed = DeviceCatalog::Instance().Asio(number);
-  {
-    std::lock_guard lock(mutex_);
-    if (devices_.count(number) != 0) throw AudioError(BASS_ERROR_ALREADY);
-  }
+  devices_.ThrowIfInitialised(number);
   const AsioDriverInfo info = AsioDriverInfo::Find(listed.driver);
   auto opened = std::make_shared<AsioDevice>(listed.driver, info, [this](DWORD notify) { Notify(notify); });
-  std::lock_guard lock(mutex_);
-  if (!devices_.emplace(number, std::move(opened)).second) throw AudioError(BASS_ERROR_ALREADY);
-  currentDevice = device;
+  devices_.Add(number, std::move(opened));
 }
 
-void AsioDevices::FreeCurrent() {
-  std::shared_ptr<AsioDevice> freed;
-  {
-    std::lock_guard lock(mutex_);
-    const auto found = devices_.find(static_cast<DWORD>(currentDevice));
-    if (currentDevice < 0 || found == devices_.end()) throw AudioError(BASS_ERROR_INIT);
-    freed = std::move(found->second);
-    devices_.erase(found);
-  }
-  freed->Stop();
-}
+void AsioDevices::FreeCurrent() { devices_.TakeCurrent()->Stop(); }
 
 void AsioDevices::Select(DWORD device) {
   DeviceCatalog::Instance().Asio(device);  // throws DEVICE past the end of the list
-  std::lock_guard lock(mutex_);
-  if (devices_.count(device) == 0) throw AudioError(BASS_ERROR_INIT);
-  currentDevice = static_cast<int>(device);
+  devices_.Select(device);
 }
 
-int AsioDevices::Current() const {
-  if (currentDevice == kNone) throw AudioError(BASS_ERROR_INIT);
-  return currentDevice;
-}
+int AsioDevices::Current() const { return devices_.Current(); }
 
-std::shared_ptr<AsioDevice> AsioDevices::CurrentDevice() const {
-  std::lock_guard lock(mutex_);
-  const auto found = devices_.find(static_cast<DWORD>(currentDevice));
-  if (currentDevice < 0 || found == devices_.end()) throw AudioError(BASS_ERROR_INIT);
-  return found->second;
-}
+std::shared_ptr<AsioDevice> AsioDevices::CurrentDevice() const { return devices_.CurrentDevice(); }
 
-void AsioDevices::SetNotify(ASIONOTIFYPROC* proc, void* user) {
-  std::lock_guard lock(mutex_);
-  notifyProc_ = proc;
-  notifyUser_ = user;
-}
+void AsioDevices::SetNotify(ASIONOTIFYPROC* proc, void* user) { devices_.SetNotify(proc, user); }
 
 void AsioDevices::Notify(DWORD notify) {
-  ASIONOTIFYPROC* proc = nullptr;
-  void* user = nullptr;
-  {
-    std::lock_guard lock(mutex_);
-    proc = notifyProc_;
-    user = notifyUser_;
-  }
+  const auto [proc, user] = devices_.NotifyTarget();
   if (proc != nullptr) proc(notify, user);
 }
 

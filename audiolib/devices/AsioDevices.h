@@ -2,12 +2,11 @@
 // notification procedure.
 #pragma once
 
-#include <map>
 #include <memory>
-#include <mutex>
 
 #include "audiolib/audiolib.h"
 #include "audiolib/devices/AsioDevice.h"
+#include "audiolib/devices/InitialisedDevices.h"
 
 namespace audiolib {
 
@@ -16,7 +15,6 @@ namespace audiolib {
 class AsioDevices {
  public:
   static AsioDevices& Instance();
-  static constexpr int kNone = -1;
 
   // -1: the first driver. Throws AudioError: DEVICE (no such driver, or not reachable), ALREADY.
   // Selects the driver for the calling thread.
@@ -35,10 +33,7 @@ class AsioDevices {
   AsioDevices() = default;
   void Notify(DWORD notify);
 
-  mutable std::mutex mutex_;
-  std::map<DWORD, std::shared_ptr<AsioDevice>> devices_;
-  ASIONOTIFYPROC* notifyProc_ = nullptr;
-  void* notifyUser_ = nullptr;
+  InitialisedDevices<AsioDevice, ASIONOTIFYPROC> devices_;
 };
 
 }  // namespace audiolib

@@ -8,10 +8,6 @@
 
 namespace audiolib {
 
-namespace {
-thread_local int currentDevice = WasapiDevices::kNone;
-}
-
 WasapiDevices& WasapiDevices::Instance() {
   // Devices left initialised at exit close their streams from this object's destructor, so the
   // virtual sound system must outlive it: made first, it is destroyed last.
@@ -46,10 +42,7 @@ void WasapiDevices::Init(int device, DWORD freq, DWORD chans, DWORD flags, float
   const DWORD number = ResolveDefault(device);
   const BASS_WASAPI_DEVICEINFO info = DeviceCatalog::Instance().Wasapi(number);
   if ((info.flags & BASS_DEVICE_ENABLED) == 0) throw AudioError(BASS_ERROR_DEVICE);
-  {
-    std::lock_guard lock(mutex_);
-    if (devices_.count(number) != 0) throw AudioError(BASS_ERROR_ALREADY);
-  }
+  devices_.ThrowIfInitialised(number);
   WasapiSettings settings;
   settings.deviceId = info.id;
   settings.isInput = (info.flags & BASS_DEVICE_INPUT) != 0;
@@ -63,62 +56,26 @@ void WasapiDevices::Init(int device, DWORD freq, DWORD chans, DWORD flags, float
   settings.mixRate = info.mixfreq;
   settings.mixChannels = info.mixchans;
   auto opened = std::make_shared<WasapiDevice>(settings, [this, number](DWORD notify) { Notify(notify, number); });
-  std::lock_guard lock(mutex_);
-  // Two threads initialising the same endpoint at once: the first one keeps it.
-  if (!devices_.emplace(number, std::move(opened)).second) throw AudioError(BASS_ERROR_ALREADY);
-  currentDevice = static_cast<int>(number);
+  devices_.Add(number, std::move(opened));
 }
 
-void WasapiDevices::FreeCurrent() {
-  std::shared_ptr<WasapiDevice> freed;
-  {
-    std::lock_guard lock(mutex_);
-    const auto found = devices_.find(static_cast<DWORD>(currentDevice));
-    if (currentDevice < 0 || found == devices_.end()) throw AudioError(BASS_ERROR_INIT);
-    freed = std::move(found->second);
-    devices_.erase(found);
-  }
-  freed->Stop();
-}
+void WasapiDevices::FreeCurrent() { devices_.TakeCurrent()->Stop(); }
 
 void WasapiDevices::Select(DWORD device) {
   DeviceCatalog::Instance().Wasapi(device);  // throws DEVICE past the end of the list
-  std::lock_guard lock(mutex_);
-  if (devices_.count(device) == 0) throw AudioError(BASS_ERROR_INIT);
-  currentDevice = static_cast<int>(device);
+  devices_.Select(device);
 }
 
-int WasapiDevices::Current() const {
-  if (currentDevice == kNone) throw AudioError(BASS_ERROR_INIT);
-  return currentDevice;
-}
+int WasapiDevices::Current() const { return devices_.Current(); }
 
-bool WasapiDevices::IsInitialised(DWORD device) const {
-  std::lock_guard lock(mutex_);
-  return devices_.count(device) != 0;
-}
+bool WasapiDevices::IsInitialised(DWORD device) const { return devices_.IsInitialised(device); }
 
-std::shared_ptr<WasapiDevice> WasapiDevices::CurrentDevice() const {
-  std::lock_guard lock(mutex_);
-  const auto found = devices_.find(static_cast<DWORD>(currentDevice));
-  if (currentDevice < 0 || found == devices_.end()) throw AudioError(BASS_ERROR_INIT);
-  return found->second;
-}
+std::shared_ptr<WasapiDevice> WasapiDevices::CurrentDevice() const { return devices_.CurrentDevice(); }
 
-void WasapiDevices::SetNotify(WASAPINOTIFYPROC* proc, void* user) {
-  std::lock_guard lock(mutex_);
-  notifyProc_ = proc;
-  notifyUser_ = user;
-}
+void WasapiDevices::SetNotify(WASAPINOTIFYPROC* proc, void* user) { devices_.SetNotify(proc, user); }
 
 void WasapiDevices::Notify(DWORD notify, DWORD device) {
-  WASAPINOTIFYPROC* proc = nullptr;
-  void* user = nullptr;
-  {
-    std::lock_guard lock(mutex_);
-    proc = notifyProc_;
-    user = notifyUser_;
-  }
+  const auto [proc, user] = devices_.NotifyTarget();
   if (proc != nullptr) proc(notify, device, user);
 }
 

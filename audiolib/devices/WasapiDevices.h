@@ -2,11 +2,10 @@
 // notification procedure.
 #pragma once
 
-#include <map>
 #include <memory>
-#include <mutex>
 
 #include "audiolib/audiolib.h"
+#include "audiolib/devices/InitialisedDevices.h"
 #include "audiolib/devices/WasapiDevice.h"
 
 namespace audiolib {
@@ -16,7 +15,6 @@ namespace audiolib {
 class WasapiDevices {
  public:
   static WasapiDevices& Instance();
-  static constexpr int kNone = -1;
   static constexpr int kDefaultOutput = -1;
   static constexpr int kDefaultInput = -2;
 
@@ -40,10 +38,7 @@ class WasapiDevices {
   static DWORD ResolveDefault(int device);
   void Notify(DWORD notify, DWORD device);
 
-  mutable std::mutex mutex_;
-  std::map<DWORD, std::shared_ptr<WasapiDevice>> devices_;
-  WASAPINOTIFYPROC* notifyProc_ = nullptr;
-  void* notifyUser_ = nullptr;
+  InitialisedDevices<WasapiDevice, WASAPINOTIFYPROC> devices_;
 };
 
 }  // namespace audiolib

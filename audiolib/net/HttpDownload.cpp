@@ -77,17 +77,9 @@ HttpDownload::HttpDownload(DownloadSettings settings, ByteRing& ring, StreamTags
   t.easy = curl_easy_init();
   if (!t.multi || !t.easy) throw AudioError(BASS_ERROR_MEM);
   CURL* easy = t.easy;
-  curl_easy_setopt(easy, CURLOPT_URL, settings_.url.c_str());
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  // The library has its own settings; proxies from the environment are not used.
-  curl_easy_setopt(easy, CURLOPT_PROXY, "");
+  ApplyRequestOptions(easy, settings_);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeoutMs));
   curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kBodyBlockBytes);
-  if (!settings_.userAgent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, settings_.userAgent.c_str());
   if (settings_.offsetBytes > 0) {
     curl_easy_setopt(easy, CURLOPT_RESUME_FROM_LARGE,
                      static_cast<curl_off_t>(settings_.offsetBytes));
@@ -107,6 +99,18 @@ HttpDownload::HttpDownload(DownloadSettings settings, ByteRing& ring, StreamTags
 }
 
 HttpDownload::~HttpDownload() { Stop(); }
+
+void HttpDownload::ApplyRequestOptions(void* easy, const DownloadSettings& settings) {
+  curl_easy_setopt(easy, CURLOPT_URL, settings.url.c_str());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  // The library has its own settings; proxies from the environment are not used.
+  curl_easy_setopt(easy, CURLOPT_PROXY, "");
+  if (!settings.userAgent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, settings.userAgent.c_str());
+}
 
 void HttpDownload::Stop() {
   stopRequested_ = true;

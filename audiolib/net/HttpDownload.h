@@ -48,6 +48,10 @@ class HttpDownload {
   HttpDownload(const HttpDownload&) = delete;
   // Sets libcurl up once per process; throws AudioError(NONET) when it cannot.
   static void InitCurl();
+  // The options every request of the library shares: the address, http and https only (also
+  // after redirects, at most 5), no signals, no proxy from the environment, the user agent.
+  // `easy` is a CURL* (void* here so that users of this header need not include libcurl's).
+  static void ApplyRequestOptions(void* easy, const DownloadSettings& settings);
   HttpDownload& operator=(const HttpDownload&) = delete;
 
   // Creating thread: waits until the final response's headers are complete (a redirect is

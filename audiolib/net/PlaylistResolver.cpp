@@ -103,16 +103,9 @@ std::string PlaylistResolver::Resolve(const DownloadSettings& settings) {
   CURL* easy = curl_easy_init();
   if (!easy) throw AudioError(BASS_ERROR_MEM);
   std::string body;
-  curl_easy_setopt(easy, CURLOPT_URL, settings.url.c_str());
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_PROXY, "");
+  HttpDownload::ApplyRequestOptions(easy, settings);
   curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(settings.connectTimeoutMs));
-  if (!settings.userAgent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, settings.userAgent.c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Collect);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
   const CURLcode result = curl_easy_perform(easy);

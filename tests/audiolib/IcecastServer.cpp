@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,9 +15,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "JackServer.h"  // WaitUntil
-
-extern char** environ;
 
 namespace audiofixtures {
 
@@ -28,33 +26,6 @@ constexpr const char* kSourcePassword = "sourcepw";
 constexpr const char* kAdminPassword = "adminpw";
 constexpr unsigned kStartTimeoutMs = 10000;
 constexpr auto kStopTimeout = std::chrono::seconds(5);
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = -1;
-  const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
-}
-
-void StopProcess(pid_t pid) {
-  ::kill(pid, SIGTERM);
-  auto exited = [pid] {
-    int status = 0;
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    return done == pid || done < 0;
-  };
-  if (WaitUntil(exited, std::chrono::milliseconds(kStopTimeout).count())) return;
-  ::kill(pid, SIGKILL);
-  WaitUntil(exited, std::chrono::milliseconds(kStopTimeout).count());
-}
 
 // A port nobody listens on now (the kernel's choice for an ephemeral bind).
 int FreePort() {
@@ -116,7 +87,7 @@ void IcecastServer::Start(const std::filesystem::path& logFolder) {
   port_ = FreePort();
   const std::filesystem::path config = folder_ / "icecast.xml";
   WriteBytes(config, Configuration(port_, logFolder));
-  pid_ = Spawn({"icecast2", "-c", config.string()}, (folder_ / "server.out").string());
+  pid_ = SpawnLogged({"icecast2", "-c", config.string()}, (folder_ / "server.out").string());
   if (pid_ < 0) return;
   httplib::Client client("127.0.0.1", port_);
   client.set_connection_timeout(0, 200000);
@@ -142,10 +113,10 @@ IcecastServer::~IcecastServer() { Stop(); }
 
 void IcecastServer::Stop() {
   for (const pid_t source : sources_) {
-    if (source > 0) StopProcess(source);
+    if (source > 0) StopProcess(source, kStopTimeout);
   }
   sources_.clear();
-  if (pid_ > 0) StopProcess(pid_);
+  if (pid_ > 0) StopProcess(pid_, kStopTimeout);
   pid_ = -1;
 }
 
@@ -167,7 +138,7 @@ int IcecastServer::StartSource(const std::string& mount, const std::filesystem::
   }
   argv.push_back("icecast://source:" + std::string(kSourcePassword) + "@127.0.0.1:" +
                  std::to_string(port_) + mount);
-  const pid_t pid = Spawn(argv, (folder_ / "sources.out").string());
+  const pid_t pid = SpawnLogged(argv, (folder_ / "sources.out").string());
   if (pid < 0) return -1;
   sources_.push_back(pid);
   if (!WaitUntil([&] { return MountLive(mount); }, kStartTimeoutMs)) return -1;
@@ -177,7 +148,7 @@ int IcecastServer::StartSource(const std::string& mount, const std::filesystem::
 
 void IcecastServer::StopSource(int source) {
   if (source < 0 || static_cast<size_t>(source) >= sources_.size() || sources_[source] <= 0) return;
-  StopProcess(sources_[source]);
+  StopProcess(sources_[source], kStopTimeout);
   sources_[source] = -1;
 }
 

@@ -1,12 +1,12 @@
 #include "JackServer.h"
 
+#include "ChildProcess.h"
+
 #include <jack/jack.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <functional>
 #include <thread>
-
-extern char** environ;
 
 namespace audiofixtures {
 
@@ -28,33 +26,6 @@ constexpr auto kStopTimeout = std::chrono::seconds(5);
 std::string UniqueServerName() {
   static std::atomic<int> counter{0};
   return "tonesentry-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
-
-// Runs argv with standard output and error appended to `logPath`; returns the process id or -1.
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = -1;
-  const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
-}
-
-// Waits for `pid` to exit for up to `timeout`; true when it did (and was reaped).
-bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    int status = 0;
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid || done < 0) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
 }
 
 }  // namespace
@@ -73,11 +44,11 @@ JackServer::JackServer() : name_(UniqueServerName()) {
   ::setenv(kServerVariable, name_.c_str(), 1);
   const std::string log = (folder_ / "jackd.log").string();
   // -t: clients get 5 s instead of 0.5 s to answer the server, as a loaded test machine needs.
-  pid_ = Spawn({"jackd", "--no-realtime", "-t", "5000", "-n", name_, "-d", "dummy", "-r", std::to_string(kRate), "-p",
+  pid_ = SpawnLogged({"jackd", "--no-realtime", "-t", "5000", "-n", name_, "-d", "dummy", "-r", std::to_string(kRate), "-p",
                 std::to_string(kPeriodFrames)},
                log);
   if (pid_ < 0) return;
-  const pid_t waiter = Spawn({"jack_wait", "-s", name_, "-w", "-t", std::to_string(kStartTimeoutSeconds)}, log);
+  const pid_t waiter = SpawnLogged({"jack_wait", "-s", name_, "-w", "-t", std::to_string(kStartTimeoutSeconds)}, log);
   if (waiter < 0) return;
   int status = 0;
   if (!WaitForExit(waiter, std::chrono::seconds(kStartTimeoutSeconds + 5))) {
@@ -100,11 +71,7 @@ JackServer::~JackServer() {
 
 void JackServer::Stop() {
   if (pid_ < 0) return;
-  ::kill(pid_, SIGTERM);
-  if (!WaitForExit(pid_, std::chrono::duration_cast<std::chrono::milliseconds>(kStopTimeout))) {
-    ::kill(pid_, SIGKILL);
-    WaitForExit(pid_, std::chrono::duration_cast<std::chrono::milliseconds>(kStopTimeout));
-  }
+  StopProcess(pid_, kStopTimeout);
   pid_ = -1;
   running_ = false;
 }
