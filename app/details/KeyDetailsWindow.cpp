@@ -26,7 +26,7 @@ const std::array<TExportChoice, 3> ExportChoices = {{
     {TOutputFormat::Labels, "Audacity label track (*.txt)", ".txt"},
 }};
 
-constexpr const char* NoOutputDeviceText = "Listening needs output device support, which this build does not have yet.";
+constexpr double ListenMarginSeconds = 1.0;  // heard before and after the key
 
 QString ShownName(const std::string& path) { return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName(); }
 
@@ -70,7 +70,7 @@ void TKeyDetailsWindow::CreateControls() {
 
   FTable->OnKeySelected = [this](int index) { KeySelected(index); };
   FSonogram->OnKeyChosen = [this](int index) { FTable->SelectKey(index); };
-  connect(FPlayButton, &QPushButton::clicked, this, &TKeyDetailsWindow::PlayClick);
+  connect(FPlayButton, &QPushButton::clicked, this, &TKeyDetailsWindow::PlaySelectedKey);
   connect(FExportButton, &QPushButton::clicked, this, &TKeyDetailsWindow::ExportClick);
   connect(FCloseButton, &QPushButton::clicked, this, &QWidget::close);
   auto* closeShortcut = new QShortcut(QKeySequence::Close, this);
@@ -95,20 +95,20 @@ void TKeyDetailsWindow::KeySelected(int index) {
 }
 
 void TKeyDetailsWindow::UpdatePlayButton() {
-  if (!OnPlayKey) {
-    FPlayButton->setEnabled(false);
-    FPlayButton->setToolTip(NoOutputDeviceText);
-    FPlayButton->setAccessibleDescription(NoOutputDeviceText);
-    return;
-  }
-  FPlayButton->setEnabled(FTable->SelectedKey() >= 0);
-  FPlayButton->setToolTip("Play the selected key with a second before and after it");
+  const QString unavailable = QString::fromStdString(TKeyPlayer::UnavailableReason());
+  FPlayButton->setEnabled(unavailable.isEmpty() && FTable->SelectedKey() >= 0);
+  FPlayButton->setToolTip(unavailable.isEmpty() ? "Play the selected key with a second before and after it" : unavailable);
   FPlayButton->setAccessibleDescription(FPlayButton->toolTip());
 }
 
-void TKeyDetailsWindow::PlayClick() {
+void TKeyDetailsWindow::PlaySelectedKey() {
   const int index = FTable->SelectedKey();
-  if (OnPlayKey && index >= 0) OnPlayKey(FKeys[index]);
+  if (index < 0 || !FPlayButton->isEnabled()) return;
+  const TDetectedKey& key = FKeys[static_cast<size_t>(index)];
+  const double fromSeconds = key.startMs / 1000 - ListenMarginSeconds;
+  const double toSeconds = (key.startMs + key.durationMs) / 1000 + ListenMarginSeconds;
+  std::string error;
+  if (!FPlayer.Play(FPath, fromSeconds, toSeconds, error)) MessageBox(0, error, "Error", MB_OK | MB_ICONERROR);
 }
 
 std::string TKeyDetailsWindow::ReportText(TOutputFormat format) const {

@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/details/KeyPlayer.h"
 #include "app/details/KeyTable.h"
 #include "app/details/SonogramView.h"
 #include "dtmf/KeyReport.h"
@@ -35,10 +35,10 @@ class TKeyDetailsWindow : public QWidget {
   // Writes ReportText(format) to fileName; false with `error` set when it cannot be written.
   bool ExportTo(const QString& fileName, TOutputFormat format, QString& error) const;
 
-  // Plays a key with a second before and after it. While it is unset (this build has no output
-  // device support yet) the Play button stays disabled and its tool tip says why; assign it
-  // before ShowFile to switch listening on.
-  std::function<void(const TDetectedKey&)> OnPlayKey;
+  // Plays the selected key with a second before and after it on the default output device.
+  // Without such a device the Play button stays disabled and its tool tip says why.
+  void PlaySelectedKey();
+  const TKeyPlayer& Player() const { return FPlayer; }
 
   TKeyTable* KeyTable() const { return FTable; }
   TSonogramView* Sonogram() const { return FSonogram; }
@@ -50,7 +50,6 @@ class TKeyDetailsWindow : public QWidget {
   void CreateControls();
   void KeySelected(int index);
   void UpdatePlayButton();
-  void PlayClick();
   void ExportClick();
 
   std::string FPath;
@@ -61,4 +60,5 @@ class TKeyDetailsWindow : public QWidget {
   QPushButton* FPlayButton = nullptr;
   QPushButton* FExportButton = nullptr;
   QPushButton* FCloseButton = nullptr;
+  TKeyPlayer FPlayer;
 };

@@ -10,14 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "AudioFixtures.h"
 #include "ToolRunner.h"
+#include "VirtualDeviceList.h"
 #include "app/QtMainThreadBridge.h"
 #include "app/Unit1.h"
 #include "audiolib/audiolib.h"
+#include "audiolib/devices/VirtualDevices.h"
+#include "dtmf/SampleAnalysis.h"
 #include "dtmf/qv_dtmf.h"
 #include "settings/player/PlayerIni.h"
 
@@ -86,6 +90,8 @@ class KeyDetailsTest : public testing::Test {
     QTest::keyClick(form.Edit1(), Qt::Key_D, Qt::ControlModifier);
     return form.KeyDetails();
   }
+  // No sound hardware unless a test lists some: the same devices on every machine.
+  VirtualDeviceList noDevices{""};
   std::unique_ptr<TQtMainThreadBridge> bridge;
   audiofixtures::TempDir dir;
   fs::path file;
@@ -185,22 +191,74 @@ TEST_F(KeyDetailsTest, ExportWritesWhatTheToolPrintsForTheFile) {
   EXPECT_FALSE(error.isEmpty());
 }
 
-TEST_F(KeyDetailsTest, PlayStaysDisabledAndSaysWhyUntilListeningIsAvailable) {
+TEST_F(KeyDetailsTest, WithoutAnOutputDevicePlayStaysDisabledAndSaysWhy) {
   TForm1 form;
   TKeyDetailsWindow* details = OpenDetails(form);
   details->KeyTable()->selectRow(1);
   EXPECT_FALSE(details->PlayButton()->isEnabled());
-  EXPECT_TRUE(details->PlayButton()->toolTip().contains("output device"));
+  EXPECT_TRUE(details->PlayButton()->toolTip().contains("sound output device")) << details->PlayButton()->toolTip().toStdString();
+  EXPECT_EQ(details->PlayButton()->accessibleDescription(), details->PlayButton()->toolTip());
+}
 
-  std::vector<char16_t> played;
-  TKeyDetailsWindow withListening;
-  withListening.OnPlayKey = [&](const TDetectedKey& key) { played.push_back(key.key); };
-  withListening.ShowFile(file.string(), 4.5, details->Keys());
-  EXPECT_FALSE(withListening.PlayButton()->isEnabled());  // no key selected
-  withListening.KeyTable()->selectRow(1);
-  ASSERT_TRUE(withListening.PlayButton()->isEnabled());
-  withListening.PlayButton()->click();
-  EXPECT_EQ(played, std::vector<char16_t>{u'7'});
+// What the virtual speakers played, left channel, at their rate.
+class TSpeakerRecording {
+ public:
+  explicit TSpeakerRecording(const std::string& deviceId) : FDeviceId(deviceId) {
+    audiolib::VirtualDevices::Instance().SetOutputTap(
+        deviceId, [this](const float* samples, size_t frames, DWORD channels, DWORD sampleRate) {
+          const std::lock_guard<std::mutex> lock(FMutex);
+          FRate = static_cast<int>(sampleRate);
+          for (size_t frame = 0; frame < frames; ++frame) FLeft.push_back(samples[frame * channels]);
+        });
+  }
+  ~TSpeakerRecording() { audiolib::VirtualDevices::Instance().SetOutputTap(FDeviceId, nullptr); }
+  std::vector<float> Take(int& rate) {
+    const std::lock_guard<std::mutex> lock(FMutex);
+    rate = FRate;
+    return std::move(FLeft);
+  }
+
+ private:
+  std::string FDeviceId;
+  std::mutex FMutex;
+  std::vector<float> FLeft;
+  int FRate = 0;
+};
+
+// Selecting a key and pressing Play sends that stretch of the file, a second either side of the
+// key, to the default output: the keys heard there are the keys in that stretch, no others, and
+// as far apart as in the file.
+TEST_F(KeyDetailsTest, PlayPlaysTheSelectedKeyWithASecondBeforeAndAfterItOnTheDefaultOutput) {
+  const VirtualDeviceList speakers("output|Speakers|spk|default");
+  std::vector<TDetectedKey> keys;
+  for (const TPlacedKey& placed : PlacedKeys) keys.push_back({static_cast<char16_t>(placed.key), placed.startMs, placed.durationMs});
+  struct TCase {
+    int row;
+    std::u16string heard;  // 7 is 1300-1500 ms: 300-2500 ms holds 4 and 7; # is 2600-2690: 1600-3690 holds # and D
+    double gapMs;
+  };
+  for (const TCase& listen : {TCase{1, u"47", 800}, TCase{2, u"#D", 800}}) {
+    TKeyDetailsWindow details;
+    details.ShowFile(file.string(), 4.5, keys);
+    details.KeyTable()->selectRow(listen.row);
+    ASSERT_TRUE(details.PlayButton()->isEnabled()) << details.PlayButton()->toolTip().toStdString();
+    TSpeakerRecording recording("spk");
+    details.PlayButton()->click();
+    ASSERT_TRUE(details.Player().Playing());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !details.Player().Playing(); }, FailSafeMs));
+    QTest::qWait(static_cast<int>(BASS_GetConfig(BASS_CONFIG_BUFFER)) + 300);  // what was rendered ahead is heard too
+    int rate = 0;
+    const std::vector<float> heard = recording.Take(rate);
+    ASSERT_GT(rate, 0);
+    const TSampleAnalysisResult analysis = AnalyseSamples(heard, rate, TDtmfDetector::Standard);
+    ASSERT_TRUE(analysis.error.empty()) << analysis.error;
+    std::u16string heardKeys;
+    for (const TDetectedKey& key : analysis.keys) heardKeys += key.key;
+    EXPECT_EQ(heardKeys, listen.heard) << "row " << listen.row;
+    if (analysis.keys.size() == 2) {
+      EXPECT_NEAR(analysis.keys[1].startMs - analysis.keys[0].startMs, listen.gapMs, FrameToleranceMs);
+    }
+  }
 }
 
 TEST_F(KeyDetailsTest, TheKeyboardReachesEveryControlAndEachHasAName) {
