@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "app/details/KeyDetailsWindow.h"
+#include "audio/Audio.h"
 #include "audio/AudioErrorText.h"
 #include "audiolib/audiolib.h"
 #include "dtmf/FileAnalysis.h"
@@ -26,6 +27,7 @@
 #include "platform/MessageWindow.h"
 #include "runtime/qv_utils.h"
 #include "settings/player/PlayerIni.h"
+#include "settings/system/SystemIni.h"
 
 namespace {
 
@@ -64,7 +66,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
   FWnd = AllocateHWnd(&DefWindowProc);  // reports reach the window and are discarded
   SetReportWnd(FWnd);
-  BASS_Init(-1, 44100, 0, nullptr, nullptr);
+  BASS_Init(-1, 44100, 0, nullptr, nullptr);  // the result does not matter: no sound card is fine
+  FAudio = std::make_unique<TAudio>(SystemIni.get(), &ReportErrorText);
+  Audio = FAudio.get();
 
   FTimer1.setInterval(DrainIntervalMs);
   connect(&FTimer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
@@ -75,7 +79,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
 TForm1::~TForm1() {
   FFeedTimer.stop();
+  StopToneSentry();  // the analysis ends before the engine goes, also without a close first
   FAnalysis.reset();
+  Audio = nullptr;
+  FAudio.reset();
   DeallocateHWnd(FWnd);
 }
 

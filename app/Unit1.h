@@ -23,6 +23,7 @@
 #include "dtmf/qv_dtmf.h"
 #include "platform/WinTypes.h"
 
+class TAudio;
 class TFileAnalysis;
 class TKeyDetailsWindow;
 
@@ -30,7 +31,9 @@ class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  // FormCreate: builds the controls, registers the report window, initialises the default output.
+  // FormCreate: builds the controls, registers the report window, initialises the default output
+  // and creates the audio engine (Audio) from SystemIni; the engine reports through
+  // ReportErrorText. FormDestroy: stops the DTMF analysis, then frees the engine.
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -100,6 +103,7 @@ class TForm1 : public QWidget {
   QTimer FTimer1;
   QTimer FFeedTimer;
   HWND FWnd = 0;  // this window's handle for the report sink
+  std::unique_ptr<TAudio> FAudio;  // published as Audio while the window exists
   bool FControlsReady = false;
   bool FShown = false;
   std::unique_ptr<TFileAnalysis> FAnalysis;
