@@ -2,7 +2,6 @@
 
 #include <strings.h>
 
-#include "audio/AudioOutputCallbacks.h"
 #include "audio/OutputLayer.h"
 #include "platform/MessageWindow.h"
 #include "platform/TickCount.h"

@@ -8,7 +8,8 @@
 // slots under FSplitterLock; device-loss notifications are handed to the main thread.
 //
 // Failure: construction never fails on devices (a missing device shows when an output is brought
-// up). A failed output bring-up is kept in the slot's InitResult, not thrown.
+// up). A failed output bring-up is kept in the slot's InitResult, not thrown. An output index
+// outside the configured outputs (OutputDevice of the settings) throws std::out_of_range.
 #pragma once
 
 #include <atomic>
