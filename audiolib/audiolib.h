@@ -372,6 +372,7 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
 // end has been marked, so this also tells whether more data can still come.
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);  // bytes decoded so far
+// Push streams: drops what is queued (the position becomes `pos`).
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);  // negative on error
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos);  // whole sample frames; -1 on error
