@@ -52,6 +52,17 @@ size_t PushQueue::Take(void* out, size_t bytes) {
   return taken;
 }
 
+void PushQueue::Clear() {
+  std::lock_guard lock(mutex_);
+  while (!blocks_.empty()) {
+    if (spare_.size() < kSpareBlocks) spare_.push_back(std::move(blocks_.front()));
+    blocks_.pop_front();
+  }
+  headOffset_ = 0;
+  tailFill_ = kBlockBytes;
+  queued_ = 0;
+}
+
 size_t PushQueue::Queued() const {
   std::lock_guard lock(mutex_);
   return queued_;

@@ -19,6 +19,8 @@ class PushQueue {
   // Moves up to `bytes` into `out`; returns the bytes moved.
   size_t Take(void* out, size_t bytes);
   size_t Queued() const;
+  // Drops everything queued.
+  void Clear();
 
  private:
   static constexpr size_t kBlockBytes = 64 * 1024;

@@ -39,6 +39,8 @@ bool PushStream::Stalled() const {
   return !endMarked_.load() && queue_.Queued() < format().BytesPerFrame();
 }
 
+void PushStream::Seek(QWORD) { queue_.Clear(); }
+
 DWORD PushStream::Queued() const { return static_cast<DWORD>(queue_.Queued()); }
 
 ReadResult PushStream::Produce(void* buffer, size_t bytes) {

@@ -27,6 +27,8 @@ class PushStream : public Channel {
   ReadResult Produce(void* buffer, size_t bytes) override;
   // No whole frame queued and the end not marked.
   bool Stalled() const override;
+  // Setting the position drops what is queued (a consumer that fell behind starts afresh).
+  void Seek(QWORD bytes) override;
 
  private:
   PushQueue queue_;
