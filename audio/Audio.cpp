@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "audio/OutputLayer.h"
+#include "audio/PxInput.h"
 #include "platform/MessageWindow.h"
 #include "platform/TickCount.h"
 #include "settings/player/PlayerIni.h"
@@ -204,6 +205,3 @@ void TAudio::FreeMixers() {
   FHPF = 0;
 }
 
-TPxInput* TAudio::GetMicInput(int32_t) { return nullptr; }
-TPxInput* TAudio::GetLineInput(int32_t) { return nullptr; }
-void TAudio::FreeInputs() {}

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "audio/InputManager.h"
+#include "audio/InputSrcBase.h"
 #include "audio/ReinitThread.h"
 #include "audiolib/audiolib.h"
 #include "platform/MultiReadExclusiveWriteSynchronizer.h"
@@ -44,8 +45,7 @@ struct TSplitter {
 };
 using TSplitterArray = std::vector<TSplitter>;
 
-// Receives the engine's error reports (one line of text). Called on the main thread.
-using TErrorReportCallback = std::function<void(const std::string&)>;
+// The engine's error reports (TErrorReportCallback, one line of text) are made on the main thread.
 
 class TAudio : public TInputManager {
  public:
@@ -88,9 +88,21 @@ class TAudio : public TInputManager {
   // "Main", "Monitor", "Prelisten", "Jingles", "Cart", "Aux1", "Aux2", else "Device <index>".
   static std::string OutputName(int32_t AOutDev);
 
-  // The live inputs (owned by the engine): lists that may hold empty entries.
-  TPxInput* GetMicInput(int32_t AInputIdx) override;
-  TPxInput* GetLineInput(int32_t AInputIdx) override;
+  // The live inputs, owned by the engine: microphones and line inputs, each list indexed by input
+  // number and possibly holding empty entries. A TPxInput's InputIdx is its entry of SystemIni's
+  // input list.
+  // Microphone 0 on input entry 0, lines 0, 1, 2 on entries 1, 2, 3.
+  void InitInputs();
+  // Makes sure microphone (line) AMicIdx (ALineIdx) exists, bound to input entry AMicDev (ALineDev).
+  void InitMic(int32_t AMicIdx, int32_t AMicDev);
+  void InitLine(int32_t ALineIdx, int32_t ALineDev);
+  // Frees microphone AMicIdx and leaves its entry empty; nothing for an index beyond the list.
+  void FreeMic(int32_t AMicIdx);
+  // The input at Idx, null for an empty entry or an index beyond the list.
+  TPxInput* GetMic(int32_t Idx) const;
+  TPxInput* GetLine(int32_t Idx) const;
+  TPxInput* GetMicInput(int32_t AInputIdx) override { return GetMic(AInputIdx); }
+  TPxInput* GetLineInput(int32_t AInputIdx) override { return GetLine(AInputIdx); }
 
   HSTREAM MainMixer() const { return FMainMixer; }
   HSTREAM MusicMixer() const { return FMusicMixer; }
@@ -149,6 +161,8 @@ class TAudio : public TInputManager {
   HFX FLPF = 0;
   HFX FHPF = 0;
   bool FDefaultSystemIni = false;
+  std::vector<std::unique_ptr<TPxInput>> FMics;
+  std::vector<std::unique_ptr<TPxInput>> FLineIns;
   TSplitterArray FOutputs;
   mutable TMultiReadExclusiveWriteSynchronizer FSplitterLock;  // guards FOutputs
   std::atomic<bool> FDestroying{false};

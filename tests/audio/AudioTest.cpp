@@ -15,6 +15,7 @@
 #include "audio/Audio.h"
 #include "audio/AudioErrorText.h"
 #include "audio/AudioOutputCallbacks.h"
+#include "audio/PxInput.h"
 #include "audiolib/devices/Devices.h"
 #include "platform/MainThread.h"
 #include "settings/player/PlayerIni.h"
@@ -260,6 +261,37 @@ TEST_F(EngineTest, TheMainDSPChainAndTheFiltersProcessTheMainMix) {
   Audio = nullptr;
   engine_.reset();
   PlayerIni.reset();
+}
+
+TEST_F(EngineTest, InputsAreMadeOnDemandBoundToTheirEntriesAndFreedWithTheEngine) {
+  SystemIni = std::make_unique<TSystemIni>();  // the inputs find their entries there
+  MakeEngine(SystemIni.get());
+  engine_->InitInputs();
+  ASSERT_NE(engine_->GetMicInput(0), nullptr);
+  EXPECT_EQ(engine_->GetMicInput(0)->InputIdx(), 0);
+  for (int line = 0; line < 3; ++line) {
+    ASSERT_NE(engine_->GetLineInput(line), nullptr);
+    EXPECT_EQ(engine_->GetLineInput(line)->InputIdx(), line + 1);
+  }
+  EXPECT_EQ(engine_->GetLineInput(3), nullptr);
+  EXPECT_EQ(engine_->GetMicInput(-1), nullptr);
+
+  TPxInput* mic = engine_->GetMic(0);
+  engine_->InitMic(0, 2);
+  EXPECT_EQ(engine_->GetMic(0), mic) << "an existing input is bound again, not replaced";
+  EXPECT_EQ(mic->InputIdx(), 2);
+  engine_->InitMic(3, 1);
+  EXPECT_EQ(engine_->GetMic(1), nullptr) << "entries in between stay empty";
+  ASSERT_NE(engine_->GetMic(3), nullptr);
+  engine_->FreeMic(0);
+  engine_->FreeMic(9);
+  EXPECT_EQ(engine_->GetMic(0), nullptr);
+  EXPECT_EQ(engine_->GetMicInput(5), nullptr);
+  EXPECT_EQ(InputConsumers().size(), 4u) << "microphone 3 and three lines";
+  Audio = nullptr;
+  engine_.reset();
+  EXPECT_TRUE(InputConsumers().empty());
+  SystemIni.reset();
 }
 
 TEST(OutputNameTest, NamesTheKnownSlotsAndNumbersTheRest) {
