@@ -80,6 +80,12 @@ class Taps {
     for (size_t i = kept.size() - count; i < kept.size(); ++i) peak = std::max(peak, std::fabs(double{kept[i]}));
     return peak;
   }
+  // The last `frames` stereo frames the device played (fewer when it has not played as many).
+  std::vector<float> Recent(const std::string& deviceId, size_t frames) {
+    std::lock_guard lock(mutex_);
+    const std::vector<float>& kept = played_[deviceId];
+    return {kept.end() - static_cast<long>(std::min(kept.size(), 2 * frames)), kept.end()};
+  }
   size_t PlayedSamples(const std::string& deviceId) {
     std::lock_guard lock(mutex_);
     return played_[deviceId].size();

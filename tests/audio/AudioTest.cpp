@@ -65,7 +65,10 @@ class EngineTest : public testing::Test {
   static void Play(int ms) {
     for (int t = 0; t < ms; t += 10) {
       for (DWORD device : {kMainOut, kMonitorOut}) {
-        if (auto output = Devices::Instance().Output(static_cast<int>(device))) output->Update();
+        BASS_DEVICEINFO info;
+        if (BASS_GetDeviceInfo(device, &info) && (info.flags & BASS_DEVICE_INIT) != 0) {
+          Devices::Instance().Output(static_cast<int>(device))->Update();
+        }
       }
       VirtualDevices::Instance().AdvanceMs(10);
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -160,6 +163,44 @@ TEST_F(EngineTest, MainOutputsAreTheMixerSlotsWithADeviceAndInitOutputFeedsAnyMi
   engine_->FreeOutput(0);
   EXPECT_EQ(engine_->GetOutputs()[0].Handle, 0u);
   BASS_StreamFree(own);
+}
+
+// Monitor wants the studio endpoint exclusively while Main plays on it through the regular layer.
+TEST_F(EngineTest, AnExclusiveOutputRefusedIsReportedAndOpenedShared) {
+  VirtualDeviceList shared("output|Studio speakers|studio|default; wasapi-output|Studio|studio");
+  SetSlot(ini_, 0, TOutputDevType::odMixer, kMethodLibrary, "studio");
+  SetSlot(ini_, 1, TOutputDevType::odMixer, kMethodWasapi, "studio");
+  ini_.OutputDevice().Items(1).SetExclusive(true);
+  MakeEngine(&ini_);
+  engine_->InitMainOutputs(-1);
+  EXPECT_EQ(reports_, std::vector<std::string>{"'Monitor' Unable to init device in exclusive mode, using shared."});
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(engine_->GetOutputs()[i].InitResult, 0u) << AudioErrorText(engine_->GetOutputs()[i].InitResult, true);
+  }
+  BASS_WASAPI_INFO info;
+  ASSERT_TRUE(BASS_WASAPI_SetDevice(0));
+  ASSERT_TRUE(BASS_WASAPI_GetInfo(&info));
+  EXPECT_EQ(info.initflags & BASS_WASAPI_EXCLUSIVE, 0u);
+}
+
+// An eight-channel 44.1 kHz endpoint opened for two channels: the slot mixer runs in the format
+// the device was opened with, so the 48 kHz tone arrives resampled, in stereo, at its level.
+TEST_F(EngineTest, AWasapiStyleOutputPlaysInTheFormatItsEndpointWasOpenedWith) {
+  VirtualDeviceList wide("wasapi-output|Surround|surround|rate=44100,channels=8");
+  taps_.Listen("surround");
+  SetSlot(ini_, 0, TOutputDevType::odMixer, kMethodWasapi, "surround");
+  MakeEngine(&ini_);
+  ToneSource tone;
+  ASSERT_TRUE(tone.AddTo(engine_->MusicMixer()));
+  engine_->InitMainOutputs(-1);
+  ASSERT_EQ(engine_->GetOutputs()[0].InitResult, 0u) << AudioErrorText(engine_->GetOutputs()[0].InitResult, true);
+  engine_->SetVolume(0, 50);
+  Play(600);
+  const std::vector<float> recent = taps_.Recent("surround", 8820);  // 200 ms
+  ASSERT_EQ(recent.size(), 2u * 8820);
+  for (int chan : {0, 1}) {
+    EXPECT_NEAR(audiofixtures::ToneAmplitude(recent, 2, chan, kToneHz, 44100), kToneAmplitude / 2, 0.005) << chan;
+  }
 }
 
 TEST_F(EngineTest, WithoutAnyDeviceTheEngineComesUpQuietlyAndKeepsTheErrorInTheSlot) {
