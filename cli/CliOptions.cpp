@@ -144,6 +144,32 @@ TGenerateOptions ParseGenerate(const std::vector<std::string>& args, size_t firs
   return options;
 }
 
+TListenOptions ParseListen(const std::vector<std::string>& args, size_t first) {
+  TListenOptions options;
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (IsOption(arg, "--input")) {
+      options.input = OptionValue(args, i, "--input");
+      if (options.input.empty()) throw EUsage("--input needs an input number or a device name");
+    } else if (IsOption(arg, "--duration")) {
+      const double seconds = ParseNumber("--duration", OptionValue(args, i, "--duration"));
+      if (seconds <= 0) throw EUsage("--duration must be more than 0 s");
+      options.durationSeconds = seconds;
+    } else if (IsOption(arg, "--level")) {
+      options.levelDb = ParseLevel(args, i);
+    } else if (IsOption(arg, "--channels")) {
+      options.channelMode = ParseChannelMode(OptionValue(args, i, "--channels"));
+    } else if (IsOption(arg, "--detector")) {
+      options.detector = ParseDetector(OptionValue(args, i, "--detector"));
+    } else if (IsOption(arg, "--format")) {
+      options.format = ParseFormat(OptionValue(args, i, "--format"));
+    } else {
+      throw EUsage("unexpected argument '" + arg + "'");
+    }
+  }
+  return options;
+}
+
 TDevicesFormat ParseDevicesFormat(const std::vector<std::string>& args, size_t first) {
   TDevicesFormat format = TDevicesFormat::Text;
   for (size_t i = first; i < args.size(); ++i) {
@@ -198,6 +224,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
   } else if (command == "generate") {
     line.command = TCommand::Generate;
     line.generate = ParseGenerate(args, 1);
+  } else if (command == "listen") {
+    line.command = TCommand::Listen;
+    line.listen = ParseListen(args, 1);
   } else if (command == "devices") {
     line.command = TCommand::Devices;
     line.devicesFormat = ParseDevicesFormat(args, 1);
@@ -211,6 +240,9 @@ std::string UsageText() {
   return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
          "                        [--detector standard|strict] [--format keys|list|json|csv|labels]\n"
          "                        [--raw RATE[:CHANNELS[:s16|f32]]] [--jobs N] [--no-progress] FILE...\n"
+         "       tonesentry listen [--input N|NAME] [--duration S] [--level DB]\n"
+         "                        [--channels left|right|sum|diff] [--detector standard|strict]\n"
+         "                        [--format keys|list|json|csv|labels]\n"
          "       tonesentry generate KEYS -o OUT.wav\n"
          "       tonesentry settings\n"
          "       tonesentry devices [--format text|json]\n"
@@ -234,6 +266,15 @@ std::string UsageText() {
          "         --format    keys: the key string (default); list: one line per key with\n"
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"
+         "listen   watches a live input and prints each key as it is found, with the wall-clock\n"
+         "         time it started, until interrupted (Ctrl+C, SIGTERM) or for --duration S\n"
+         "         seconds; --level, --channels, --detector as for detect\n"
+         "         --input     N: input N of the system settings (from 0); NAME: the capture\n"
+         "                     device of that name or identifier (tonesentry devices lists\n"
+         "                     the inputs); default: the system's default capture device\n"
+         "         --format    keys: time and key (default); list: with duration, levels and\n"
+         "                     twist; json: one object per line; csv; labels (seconds from\n"
+         "                     the start); all but keys print a key once it has ended\n"
          "generate writes the tones of KEYS (0-9, *, #, A-D; others are pauses) to a WAV file.\n"
          "selftest runs a detector over test signals made in memory at the limits of telephone\n"
          "         key receivers (every key, durations, pauses, frequency deviations, twists,\n"
@@ -247,5 +288,6 @@ std::string UsageText() {
          "--settings-dir DIR (with any command) reads the settings from DIR.\n"
          "\n"
          "Exit status: 0 all files analysed, 1 a file could not be read, 2 bad command line;\n"
-         "selftest: 0 every required case passed, 1 one failed.\n";
+         "selftest: 0 every required case passed, 1 one failed; listen: 0 interrupted or the\n"
+         "duration over, 1 no such input device, or the input could not be opened or failed.\n";
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/DevicesCommand.h"
+#include "cli/ListenCommand.h"
 #include "cli/PcmFormat.h"
 #include "dtmf/KeyReport.h"
 #include "dtmf/qv_dtmf.h"
@@ -40,7 +41,7 @@ struct TSelftestOptions {
   std::optional<double> levelDb;  // settings' value when absent
 };
 
-enum class TCommand { Help, Version, Detect, Generate, Settings, Selftest, Devices };
+enum class TCommand { Help, Version, Detect, Generate, Settings, Selftest, Devices, Listen };
 
 struct TCommandLine {
   TCommand command = TCommand::Help;
@@ -49,6 +50,7 @@ struct TCommandLine {
   TGenerateOptions generate;
   TSelftestOptions selftest;
   TDevicesFormat devicesFormat = TDevicesFormat::Text;
+  TListenOptions listen;
 };
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -11,6 +11,7 @@
 #include "cli/DetectCommand.h"
 #include "cli/DevicesCommand.h"
 #include "cli/GenerateCommand.h"
+#include "cli/ListenCommand.h"
 #include "cli/SelftestCommand.h"
 #include "cli/SettingsCommand.h"
 #include "settings/location/SettingsModule.h"
@@ -46,6 +47,10 @@ int RunCommand(const TCommandLine& line) {
     }
     case TCommand::Devices:
       return RunDevices(line.devicesFormat, std::cout);
+    case TCommand::Listen: {
+      TCliModules modules(line.settingsDir);
+      return RunListen(line.listen, std::cout);
+    }
     case TCommand::Settings: {
       TCliModules modules(line.settingsDir);
       return RunSettings(std::cout);
