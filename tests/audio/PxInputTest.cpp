@@ -243,6 +243,39 @@ TEST_F(PxInputTest, AMonoWasapiInputOnAStereoDeviceDeliversTheLeftChannelInBoth)
   }
 }
 
+// An ASIO-style input pair (JACK ports on real devices) on a virtual driver with four inputs.
+TEST_F(PxInputTest, AnAsioInputPairCapturesItsTwoChannelsAndKeepAliveKeepsTheDriverRunning) {
+  const VirtualDeviceList asio("asio|Card|card|channels=4");
+  VirtualDevices::Instance().SetInputGenerator("card", [this](float* samples, size_t frames, DWORD chans, DWORD) {
+    for (size_t i = 0; i < frames * chans; ++i) samples[i] = Ramp(next_++);
+  });
+  for (const bool keepAlive : {false, true}) {
+    const int32_t input = AddInput(kMethodAsio, "card", true);
+    SystemIni->Inputs().Items(input).SetChan1(2);
+    SystemIni->Inputs().Items(input).SetChan2(3);
+    SystemIni->Inputs().Items(input).SetKeepAlive(keepAlive);
+    TPxInput& consumer = Consumer(input);
+    const HSTREAM chan = consumer.CreateChan(BASS_STREAM_DECODE);
+    ASSERT_NE(chan, 0u) << (errors_.empty() ? "" : errors_[0]);
+    EXPECT_EQ(Source(consumer)->Channels(), 2);
+    EXPECT_EQ(Source(consumer)->KeepAlive(), keepAlive);
+    const std::vector<float> samples = ReadQueued(chan, 480 * kStereoFrameBytes);
+    ASSERT_EQ(samples.size(), 960u);
+    for (size_t f = 0; f < 480; ++f) {
+      // Frame k of the driver holds ramp samples 4k..4k+3: the pair is its last two.
+      ASSERT_EQ(RampIndex(samples[2 * f]) % 4, 2u) << f;
+      ASSERT_EQ(samples[2 * f + 1], Ramp(RampIndex(samples[2 * f]) + 1)) << f;
+    }
+    consumer.FreeChan(chan, false);
+    ASSERT_TRUE(BASS_ASIO_SetDevice(0));
+    EXPECT_EQ(BASS_ASIO_IsStarted() != 0, keepAlive) << "keep alive " << keepAlive;
+    EXPECT_EQ(Source(consumer)->DeviceInitialized(), keepAlive);
+    consumers_.clear();
+    if (BASS_ASIO_SetDevice(0)) BASS_ASIO_Free();
+  }
+  EXPECT_TRUE(errors_.empty()) << errors_[0];
+}
+
 TEST_F(PxInputTest, TheSourceGainScalesEveryConsumerChannel) {
   TPxInput& consumer = Consumer(AddInput(kMethodLibrary, "mic", true));
   consumer.SetAmp(-20);
