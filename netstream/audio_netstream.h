@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Exception.h"
@@ -110,7 +112,7 @@ class TNetworkStream {
 
  private:
   LRESULT InternalWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  void HandleInternal(WPARAM code, LPARAM lParam);
+  LRESULT HandleInternal(WPARAM code, LPARAM lParam);
   void SetStatusText(const std::string& text);
   void ReportStreamError(int32_t code);
   void UpdateMeta();
@@ -136,8 +138,8 @@ class TNetworkStream {
   std::string FStreamName;
   std::string FSongTitle;
   std::vector<uint8_t> FArtwork;
-  uint64_t FBufferEmptyStartTS = 0;  // reader thread only
-  uint64_t FStrmStallTime = 0;       // reader thread only
+  std::optional<uint64_t> FBufferEmptyStartTS;  // reader thread only
+  std::optional<uint64_t> FStrmStallTime;       // reader thread only
   bool FIsPodcast = false;
   std::string FPodcastStreamTitle;
   TimerQueueTimer FTimerID = 0;
@@ -145,4 +147,6 @@ class TNetworkStream {
   std::atomic<bool> FBufferStateCheckEnabled{false};
   std::atomic<int32_t> FStallTimeout{0};
   std::function<uint64_t()> FTickSource;
+  // False once the stream is gone: a notice handler may destroy the stream.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
