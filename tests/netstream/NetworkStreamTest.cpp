@@ -98,5 +98,153 @@ TEST_F(NetworkStreamLoopbackTest, FailuresSendTheErrorNoticeWithTheirCodeAndFire
   }
 }
 
+// Reads until the download buffer is empty and the stream waits for data.
+bool Drained(HSTREAM chan) {
+  return BASS_StreamGetFilePosition(chan, BASS_FILEPOS_BUFFER) == 0 &&
+         BASS_ChannelIsActive(chan) == BASS_ACTIVE_STALLED;
+}
+
+TEST_F(NetworkStreamLoopbackTest, AStallCountsAsDeadOnlyAfterTheStallTimeoutAtAnyUptime) {
+  struct Case {
+    std::string path;
+    bool bufferCheck;
+    uint64_t originMs;  // the tick count when the stall is first seen
+  };
+  const std::vector<Case> cases = {
+      {"/stall-a.mp3", true, 0},
+      {"/stall-b.mp3", false, 0xFFFFFFFFull - 1000},  // across the 32-bit wrap
+  };
+  constexpr int32_t kStallTimeoutMs = 5000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    LoopbackHttpServer server;  // its own: a resumed server never stalls again
+    StreamScript script = LiveScript({"Artist - Song"});
+    script.bytesPerSecond = 4 * kBytesPerSecond;
+    script.stallAtBytes = 2 * kBytesPerSecond;
+    server.Serve(c.path, script);
+    notices_.clear();
+    TestClock clock;
+    clock.Set(c.originMs);
+    Open(server.Url(c.path), 1000, 0);
+    stream_->SetTickSource(clock.Source());
+    ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_READY) || Has(NETSTREAM_NOTIFY_ERROR); }));
+    ASSERT_NE(stream_->Chan(), 0u) << stream_->ErrCode();
+    stream_->SetBufferStateCheckEnabled(c.bufferCheck);
+    stream_->SetStallTimeout(kStallTimeoutMs);
+    EXPECT_TRUE(stream_->CheckStream());
+
+    ASSERT_TRUE(PumpUntil([&] { return Drained(stream_->Chan()); }));
+    EXPECT_TRUE(stream_->CheckStream());  // the stall is noted now
+    clock.Set(c.originMs + kStallTimeoutMs);
+    EXPECT_TRUE(stream_->CheckStream());
+    clock.Set(c.originMs + kStallTimeoutMs + 1);
+    EXPECT_FALSE(stream_->CheckStream());
+
+    // Data again: alive, and the stall is forgotten.
+    server.Resume();
+    ASSERT_TRUE(PumpUntil([&] {
+      return BASS_StreamGetFilePosition(stream_->Chan(), BASS_FILEPOS_BUFFER) > 0 &&
+             BASS_ChannelIsActive(stream_->Chan()) == BASS_ACTIVE_PLAYING;
+    }));
+    clock.Set(c.originMs + 10 * kStallTimeoutMs);
+    EXPECT_TRUE(stream_->CheckStream());
+    stream_.reset();
+    BASS_StreamFree(mixer_);
+    mixer_ = 0;
+  }
+}
+
+TEST_F(NetworkStreamLoopbackTest, ADroppedConnectionIsDeadOnceTheBufferIsPlayed) {
+  StreamScript script = LiveScript({"Artist - Song"});
+  script.bytesPerSecond = 4 * kBytesPerSecond;
+  script.dropAtBytes = 2 * kBytesPerSecond;
+  server_.Serve("/drop.mp3", script);
+  TestClock clock;  // frozen: no stall time-out can play a part
+  Open(server_.Url("/drop.mp3"), 1000, 0);
+  stream_->SetTickSource(clock.Source());
+  stream_->SetStallTimeout(60000);
+  ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_READY) || Has(NETSTREAM_NOTIFY_ERROR); }));
+  ASSERT_NE(stream_->Chan(), 0u) << stream_->ErrCode();
+  EXPECT_TRUE(stream_->CheckStream());
+  ASSERT_TRUE(PumpUntil([&] {
+    return BASS_StreamGetFilePosition(stream_->Chan(), BASS_FILEPOS_CONNECTED) == 0;
+  }));
+  EXPECT_TRUE(PumpUntil([&] { return !stream_->CheckStream(); }));
+  EXPECT_FALSE(Has(NETSTREAM_NOTIFY_ERROR));
+}
+
+TEST_F(NetworkStreamLoopbackTest, APodcastFeedPlaysTheNewestEpisodeUnderItsTitle) {
+  const std::string feed =
+      "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Loopback Casts</title>"
+      "<item><title>Episode Two</title><pubDate>Wed, 09 Dec 2026 08:00:00 +0000</pubDate>"
+      "<enclosure url=\"" + server_.Url("/ep2.mp3") + "\" type=\"audio/mpeg\"/></item>"
+      "<item><title>Episode One</title><pubDate>Mon, 07 Dec 2026 08:00:00 +0000</pubDate>"
+      "<enclosure url=\"" + server_.Url("/ep1.mp3") + "\" type=\"audio/mpeg\"/></item>"
+      "</channel></rss>";
+  server_.ServeText("/casts/feed.XML", 200, "application/rss+xml", feed);
+  StreamScript episode;
+  episode.body = ToneMp3();
+  episode.endless = true;
+  episode.bytesPerSecond = 4 * kBytesPerSecond;
+  server_.Serve("/ep1.mp3", episode);
+  server_.Serve("/ep2.mp3", episode);
+
+  Open(server_.Url("/casts/feed.XML"), 1000, 3000);
+  ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_TITLE) || Has(NETSTREAM_NOTIFY_ERROR); }));
+  ASSERT_FALSE(Has(NETSTREAM_NOTIFY_ERROR)) << stream_->ErrCode();
+  EXPECT_TRUE(stream_->IsPodcast());
+  EXPECT_EQ(stream_->PodcastStreamTitle(), "Episode Two");
+  EXPECT_EQ(Find(NETSTREAM_NOTIFY_TITLE)->title, "Episode Two");
+  EXPECT_EQ(stream_->StreamName(), "Loopback Casts");  // the episode's server names no station
+  EXPECT_EQ(server_.Requests("/ep2.mp3"), 1);
+  EXPECT_EQ(server_.Requests("/ep1.mp3"), 0);
+}
+
+TEST_F(NetworkStreamLoopbackTest, ShoutcastV2ServersGiveTheSongsArtworkOthersAreNotAsked) {
+  const std::string picture = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(3000, '\x42');
+  server_.ServeText("/v2/playingart", 200, "image/png", picture);
+  server_.ServeText("/v1/playingart", 200, "image/png", picture);
+  StreamScript v2 = LiveScript({"Artist - Song"});
+  v2.headers.push_back({"icy-notice2", "SHOUTcast DNAS/posix(linux x64) v2.6.0.750"});
+  server_.Serve("/v2/", v2);
+  StreamScript v1 = LiveScript({"Artist - Song"});
+  v1.headers.push_back({"icy-notice2", "SHOUTcast Distributed Network Audio Server/Linux v1.9.8"});
+  server_.Serve("/v1/", v1);
+
+  Open(server_.Url("/v2/"), 1000, 3000);
+  ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_TITLE) || Has(NETSTREAM_NOTIFY_ERROR); }));
+  ASSERT_FALSE(Has(NETSTREAM_NOTIFY_ERROR)) << stream_->ErrCode();
+  EXPECT_EQ(std::string(stream_->Artwork().begin(), stream_->Artwork().end()), picture);
+  EXPECT_EQ(server_.Requests("/v2/playingart"), 1);
+
+  stream_.reset();
+  BASS_StreamFree(mixer_);
+  notices_.clear();
+  Open(server_.Url("/v1/"), 1000, 3000);
+  ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_TITLE) || Has(NETSTREAM_NOTIFY_ERROR); }));
+  EXPECT_TRUE(stream_->Artwork().empty());
+  EXPECT_EQ(server_.Requests("/v1/playingart"), 0);
+}
+
+TEST_F(NetworkStreamLoopbackTest, DestroyWhileConnectingReturnsAtOnceAndNothingIsSentAfterwards) {
+  auto silent = std::make_unique<LoopbackHttpServer>();
+  silent->ServeNothing("/silent");
+  constexpr uint32_t kConnectTimeoutMs = 10000;
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, kConnectTimeoutMs);
+  Open(silent->Url("/silent"), 1000, 3000);
+  ASSERT_TRUE(PumpUntil([&] { return silent->Requests("/silent") == 1; }));
+
+  const auto start = std::chrono::steady_clock::now();
+  stream_.reset();
+  // Waiting for the connect thread would take the whole connect time-out.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kConnectTimeoutMs / 2));
+
+  // The server going ends the connect attempt; the abandoned thread reports nothing.
+  silent.reset();
+  ProcessMessagesFor(500);
+  EXPECT_FALSE(Has(NETSTREAM_NOTIFY_ERROR));
+  EXPECT_FALSE(Has(NETSTREAM_NOTIFY_READY));
+}
+
 }  // namespace
 }  // namespace netstreamtest
