@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 
@@ -60,12 +61,35 @@ double ParseLevel(const std::vector<std::string>& args, size_t& i) {
   return level;
 }
 
+bool IsStreamUrl(const std::string& arg) {
+  std::string scheme = arg.substr(0, arg.find("://") == std::string::npos ? 0 : arg.find("://"));
+  std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
+  return scheme == "http" || scheme == "https";
+}
+
+void SetUrl(TDetectOptions& options, const std::string& url) {
+  if (!IsStreamUrl(url)) throw EUsage("--url needs an http:// or https:// address, not '" + url + "'");
+  if (!options.url.empty()) throw EUsage("detect monitors one URL at a time");
+  options.url = url;
+}
+
+// A stream is monitored, not read to an end: only what makes sense for it.
+void CheckUrlOptions(const TDetectOptions& options) {
+  if (!options.files.empty()) throw EUsage("detect takes FILEs or one URL, not both");
+  if (options.rawFormat) throw EUsage("--raw describes standard input, not a URL");
+  if (options.jobs) throw EUsage("--jobs is for FILEs, not a URL");
+  if (options.format != TOutputFormat::Keys && options.format != TOutputFormat::Json)
+    throw EUsage("with a URL --format must be keys or json");
+}
+
 TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
   TDetectOptions options;
   bool onlyFiles = false;
   for (size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+    if (!onlyFiles && IsStreamUrl(arg)) {
+      SetUrl(options, arg);
+    } else if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
       options.files.push_back(arg);
     } else if (arg == "--") {
       onlyFiles = true;
@@ -89,6 +113,14 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
           std::stoul(text) == 0 || std::stoul(text) > MaxJobs)
         throw EUsage("--jobs needs a number of files from 1 to " + std::to_string(MaxJobs) + ", not '" + text + "'");
       options.jobs = std::stoul(text);
+    } else if (IsOption(arg, "--url")) {
+      SetUrl(options, OptionValue(args, i, "--url"));
+    } else if (IsOption(arg, "--duration")) {
+      const double seconds = ParseNumber("--duration", OptionValue(args, i, "--duration"));
+      if (seconds <= 0) throw EUsage("--duration must be more than 0 s");
+      options.durationSeconds = seconds;
+    } else if (arg == "--events") {
+      options.events = true;
     } else if (arg == "--worker") {
       options.worker = true;
     } else if (arg == "--no-progress") {
@@ -101,7 +133,12 @@ TDetectOptions ParseDetect(const std::vector<std::string>& args, size_t first) {
     if (!options.files.empty()) throw EUsage("--worker takes its files from descriptor 3");
     return options;
   }
-  if (options.files.empty()) throw EUsage("detect needs at least one FILE");
+  if (!options.url.empty()) {
+    CheckUrlOptions(options);
+    return options;
+  }
+  if (options.durationSeconds || options.events) throw EUsage("--duration and --events are for a URL");
+  if (options.files.empty()) throw EUsage("detect needs at least one FILE or a URL");
   const auto stdinNames = std::count(options.files.begin(), options.files.end(), "-");
   if (stdinNames > 1) throw EUsage("standard input ('-') can be read only once");
   if (options.rawFormat && stdinNames == 0) throw EUsage("--raw describes standard input: give '-' as a FILE");
@@ -240,6 +277,8 @@ std::string UsageText() {
   return "usage: tonesentry detect [--level DB] [--channels left|right|sum|diff] [--delay S]\n"
          "                        [--detector standard|strict] [--format keys|list|json|csv|labels]\n"
          "                        [--raw RATE[:CHANNELS[:s16|f32]]] [--jobs N] [--no-progress] FILE...\n"
+         "       tonesentry detect [--level DB] [--channels ...] [--delay S] [--detector ...]\n"
+         "                        [--format keys|json] [--events] [--duration S] URL | --url URL\n"
          "       tonesentry listen [--input N|NAME] [--duration S] [--level DB]\n"
          "                        [--channels left|right|sum|diff] [--detector standard|strict]\n"
          "                        [--format keys|list|json|csv|labels]\n"
@@ -275,6 +314,13 @@ std::string UsageText() {
          "         --format    keys: time and key (default); list: with duration, levels and\n"
          "                     twist; json: one object per line; csv; labels (seconds from\n"
          "                     the start); all but keys print a key once it has ended\n"
+         "         URL (http:// or https://, or --url) monitors a network stream until Ctrl+C\n"
+         "                     (SIGINT or SIGTERM, exit status 0) or --duration S; each key is\n"
+         "                     printed as found: local time, stream time (audio analysed since\n"
+         "                     the start), key; status changes (connecting, buffering, ready,\n"
+         "                     title, error, reconnecting) go to standard error; a lost stream\n"
+         "                     is reconnected again and again. --format json: one object per\n"
+         "                     line; --events adds status and title objects\n"
          "generate writes the tones of KEYS (0-9, *, #, A-D; others are pauses) to a WAV file.\n"
          "selftest runs a detector over test signals made in memory at the limits of telephone\n"
          "         key receivers (every key, durations, pauses, frequency deviations, twists,\n"

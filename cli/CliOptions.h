@@ -29,6 +29,9 @@ struct TDetectOptions {
   std::optional<size_t> jobs;         // files analysed at once; the number of cores when absent
   bool worker = false;                // internal: a --jobs worker (cli/WorkerPool.h), no files
   std::vector<std::string> files;     // "-" (at most once) is standard input
+  std::string url;                    // an http(s) stream to monitor instead of files
+  std::optional<double> durationSeconds;  // with url: stop after this long; none: until a signal
+  bool events = false;                // with url and --format json: status and title events too
 };
 
 struct TGenerateOptions {

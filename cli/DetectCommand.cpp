@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iostream>
 #include <thread>
 
 #include "audio/AudioErrorText.h"
 #include "dtmf/KeyReport.h"
 #include "cli/ProgressBar.h"
 #include "cli/StdinAnalysis.h"
+#include "cli/UrlMonitor.h"
 #include "cli/WorkerPool.h"
 #include "cli/WorkerResult.h"
 #include "dtmf/FileAnalysis.h"
@@ -125,6 +127,12 @@ int RunDetect(const TDetectOptions& options, const std::string& settingsDir, std
   ApplyOptions(options);
   if (options.worker) return RunAsWorker(options, out);
   WarnAboutStoredDelay();
+  if (!options.url.empty()) {
+    TUrlMonitor monitor({options.url, options.durationSeconds, options.format == TOutputFormat::Json,
+                         options.events, options.detector},
+                        out, std::cerr);
+    return monitor.Run();
+  }
   TKeyReportWriter report(out, options.format, options.files.size() > 1);
   bool allAnalysed = true;
   const auto add = [&](const TFileResult& result) {

@@ -1,4 +1,5 @@
-// `tonesentry detect`: runs each file through the same road as the window and prints its keys.
+// `tonesentry detect`: runs each file through the same road as the window and prints its keys,
+// or monitors a network stream.
 #pragma once
 
 #include <ostream>
@@ -9,4 +10,5 @@
 // every file was analysed, 1 when one could not be read or analysed (reported on standard error).
 // With several files and jobs above 1 the files are analysed in worker processes (WorkerPool.h),
 // started with settingsDir as this process was; the output is the same as with one job.
+// With a URL it monitors that stream instead (cli/UrlMonitor.h) and returns its status.
 int RunDetect(const TDetectOptions& options, const std::string& settingsDir, std::ostream& out);

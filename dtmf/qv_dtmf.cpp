@@ -18,11 +18,15 @@ constexpr uint64_t FramesPerFeederNotice = 8;
 constexpr double FrameMs = 1000.0 * DtmfFftSize / DtmfAnalysisRate;  // 32 ms
 constexpr DWORD AnalysisFlags = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD QueryFailed = 0xFFFFFFFF;
+constexpr double PullSeconds = 0.1;          // a network pull reads up to four times this at once
+constexpr uint32_t LostSourcePauseSteps = 10;  // of 100 ms, before a lost source is reconnected
+constexpr uint32_t LostSourcePauseStepMs = 100;
 
 std::unique_ptr<TToneSentry> CurrentSentry;
 std::atomic<uint64_t> LastSentrySerial{0};
 HSTREAM SentrySource = 0;
 TPlayback* SentryPlayback = nullptr;
+const TPlayerSettings* SentryPlayerSettings = nullptr;
 std::atomic<HSTREAM> GAnalysisMixer{0};
 
 double LevelDb(float level) { return level > 0 ? 20.0 * std::log10(level) : -INFINITY; }
@@ -75,7 +79,8 @@ bool SourceEndMarked(HSTREAM source) {
 
 TToneSentry::TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl, TDtmfDetector detector)
     : FSerial(++LastSentrySerial), FDetector(detector) {
-  FNetReader = std::make_unique<TNetStreamReader>(sourceUrl, nullptr, SentryPlayback, "DtmfReader");
+  FNetReader = std::make_unique<TNetStreamReader>(sourceUrl, nullptr, SentryPlayback, "DtmfReader",
+                                                  SentryPlayerSettings);
   FNetReader->FOnExecute = [this] { RunDetection(); };
   FSrcChan = sourceChan;
   FDTMFChannelMode = PlayerIni->DTMFChannelMode();
@@ -108,14 +113,14 @@ void TToneSentry::RunDetection() {
   } catch (...) {
     Fail("the DTMF worker failed");
   }
-  if (!FNetReader->SourceURL().empty()) BASS_StreamFree(FSrcChan);
+  if (IsNetworkSource()) BASS_StreamFree(FSrcChan);
 }
 
 void TToneSentry::Detect() {
   TWorkerStream mixer(BASS_Mixer_StreamCreate(DtmfAnalysisRate, 1, AnalysisFlags));
   if (mixer.Handle() == 0) return Fail(AudioFailure("the analysis mixer cannot be created"));
-  // A network address would connect its stream into FSrcChan here.
-  const uint32_t frameBytes = FrameBytes(FSrcChan);
+  if (IsNetworkSource()) ReconnectSource();
+  uint32_t frameBytes = FrameBytes(FSrcChan);
   const std::string unrouted = RouteSource(mixer.Handle());
   if (!unrouted.empty()) return Fail(unrouted);
   mixer.PublishAsAnalysisMixer();
@@ -127,8 +132,10 @@ void TToneSentry::Detect() {
   if (FDetector == TDtmfDetector::Strict) FStrictDetector = MakeStrictDetector();
 
   while (!FNetReader->Terminated()) {
-    // A network source pulls its next block here, reconnecting when it is lost.
-    if (FNetReader->Terminated()) break;
+    if (IsNetworkSource() && !PullNetworkSource()) {
+      RecoverLostSource(mixer.Handle(), frameBytes);
+      continue;
+    }
     const DWORD queued = BASS_StreamPutData(FSrcChan, nullptr, 0);
     if (queued == QueryFailed) return Fail(AudioFailure("the source cannot be read"));
     if (frameBytes * QueuedFramesPerAnalysis <= queued) {
@@ -143,6 +150,48 @@ void TToneSentry::Detect() {
       FNetReader->WaitForStop(IdleSleepMs);
     }
   }
+}
+
+// ---- Network source ----
+
+void TToneSentry::ReconnectSource() {
+  BASS_StreamFree(FSrcChan);
+  FSrcChan = 0;
+  FNetReader->Connect();
+  const HSTREAM readerMixer = FNetReader->Mixer();
+  if (readerMixer == 0) return;
+  BASS_CHANNELINFO info{};
+  BASS_ChannelGetInfo(readerMixer, &info);
+  FSrcChan = BASS_StreamCreate(info.freq, info.chans, AnalysisFlags, STREAMPROC_PUSH, nullptr);
+}
+
+// Moves what the reader's mixer has into the source push stream.
+bool TToneSentry::PullNetworkSource() {
+  const HSTREAM readerMixer = FNetReader->Mixer();
+  const DWORD floats = static_cast<DWORD>(BASS_ChannelSeconds2Bytes(readerMixer, PullSeconds));
+  if (floats > 0 && FPullBuffer.size() != floats) FPullBuffer.resize(floats);
+  if (readerMixer == 0 || FPullBuffer.empty() || !FNetReader->StreamIsAlive()) return false;
+  const DWORD bufferBytes = static_cast<DWORD>(FPullBuffer.size() * sizeof(float));
+  DWORD got = 0;
+  do {
+    got = BASS_ChannelGetData(readerMixer, FPullBuffer.data(), bufferBytes);
+    if (got != QueryFailed && got != 0) BASS_StreamPutData(FSrcChan, FPullBuffer.data(), got);
+  } while (got != 0 && got != QueryFailed && !FNetReader->Terminated());
+  if (got == QueryFailed) return false;
+  return BASS_ChannelGetDevice(readerMixer) == 0;
+}
+
+// The network stream is gone: a short pause (a server restarting needs a moment), then a new
+// connection into a new source stream, for as long as the worker runs.
+void TToneSentry::RecoverLostSource(HSTREAM mixer, uint32_t& frameBytes) {
+  FNetReader->NoteSourceLost();
+  for (uint32_t step = 0; step < LostSourcePauseSteps && !FNetReader->Terminated(); ++step) {
+    FNetReader->WaitForStop(LostSourcePauseStepMs);
+  }
+  if (FNetReader->Terminated()) return;
+  ReconnectSource();
+  frameBytes = FrameBytes(FSrcChan);
+  RouteSource(mixer);
 }
 
 void TToneSentry::Fail(const std::string& reason) {
@@ -208,7 +257,7 @@ std::unique_ptr<strictdtmf::TStrictToneDetector> TToneSentry::MakeStrictDetector
   detector->OnKeyStart = [this](const strictdtmf::TStrictKey& key) {
     AppendDetectedTone(key.Key());
     std::lock_guard lock(FKeysLock);
-    FKeys.push_back(StrictKeyReport(key));
+    KeyStarted(StrictKeyReport(key));
   };
   detector->OnKeyEnd = [this](const strictdtmf::TStrictKey& key) {
     std::lock_guard lock(FKeysLock);
@@ -309,8 +358,10 @@ void TToneSentry::RecordKeyFrame(const TToneDecision& decision, bool startsKey) 
     TDetectedKey key;
     key.key = KeypadChars[decision.col][decision.row];
     key.startMs = std::max(0.0, static_cast<double>(FFramesAnalysed) * FrameMs - FDelayMs);
-    FKeys.push_back(key);
+    key.lowLevelDb = LevelDb(decision.lowLevel);
+    key.highLevelDb = LevelDb(decision.highLevel);
     FStrongestSum = 0;
+    KeyStarted(key);
   }
   TDetectedKey& key = FKeys.back();
   key.durationMs += FrameMs;
@@ -319,6 +370,14 @@ void TToneSentry::RecordKeyFrame(const TToneDecision& decision, bool startsKey) 
     key.lowLevelDb = LevelDb(decision.lowLevel);
     key.highLevelDb = LevelDb(decision.highLevel);
   }
+}
+
+void TToneSentry::KeyStarted(const TDetectedKey& key) {
+  // A stream is monitored for hours: keep memory flat by dropping the oldest half at the bound.
+  if (IsNetworkSource() && FKeys.size() >= MaxKeptNetworkKeys)
+    FKeys.erase(FKeys.begin(), FKeys.begin() + MaxKeptNetworkKeys / 2);
+  FKeys.push_back(key);
+  if (OnKeyFound) OnKeyFound(key);
 }
 
 // ---- Module ----
@@ -361,6 +420,8 @@ void StopToneSentry() {
   }
   GAnalysisMixer.store(0);
 }
+
+void SetSentryPlayerSettings(const TPlayerSettings* settings) { SentryPlayerSettings = settings; }
 
 TToneSentry* CurrentToneSentry() { return CurrentSentry.get(); }
 

@@ -5,16 +5,20 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audiolib/audiolib.h"
 #include "dtmf/audio_netstreamreader.h"
 #include "dtmf/StrictToneDetector.h"
 #include "dtmf/ToneDetector.h"
+
+class TPlayerSettings;
 
 // One key as heard in the analysed audio, with what the tone log does not keep.
 struct TDetectedKey {
@@ -62,8 +66,17 @@ class TToneSentry {
   // Any thread: the source has new data (or its end mark); an idle worker looks at once instead of
   // at its next 50 ms poll.
   void SourceChanged();
-  // Every key this sentry heard so far, in order; any thread.
+  // Every key this sentry heard so far, in order; any thread. A network source runs for ever, so
+  // there only the last MaxKeptNetworkKeys or fewer are kept.
   std::vector<TDetectedKey> DetectedKeys() const;
+  static constexpr size_t MaxKeptNetworkKeys = 4096;
+
+  // Called on the worker thread as each key starts (what it knows then: key, start, levels so
+  // far); assign before Start. The handler must not call back into this sentry.
+  std::function<void(const TDetectedKey& key)> OnKeyFound;
+  // A network source's status changes (connecting, buffering, ready, titles, errors, reconnects),
+  // on the main thread; assign before Start.
+  void SetOnSourceStatus(TNetSourceStatusEvent handler) { FNetReader->OnSourceStatus = std::move(handler); }
   // A number no other sentry of the process has, to recognise this one after it may be gone.
   uint64_t Serial() const { return FSerial; }
 
@@ -82,6 +95,11 @@ class TToneSentry {
   void FlushRemainder(HSTREAM mixer, std::span<float> frame, DWORD queuedBytes, uint32_t frameBytes);
   void AnalyseFramesUntilEnd(HSTREAM mixer, std::span<float> frame);
   void FinishAndWaitForStop();
+  bool IsNetworkSource() const { return !FNetReader->SourceURL().empty(); }
+  void ReconnectSource();
+  bool PullNetworkSource();  // false when the network source is lost
+  void RecoverLostSource(HSTREAM mixer, uint32_t& frameBytes);
+  void KeyStarted(const TDetectedKey& key);  // FKeysLock held
 
   const uint64_t FSerial;
   std::unique_ptr<TNetStreamReader> FNetReader;
@@ -101,6 +119,7 @@ class TToneSentry {
   std::vector<TDetectedKey> FKeys;   // guarded by FKeysLock
   std::string FErrorText;            // guarded by FKeysLock
   float FStrongestSum = 0;           // of the key being heard
+  std::vector<float> FPullBuffer;    // worker only: one pull from the reader's mixer
 };
 
 // Module life: main thread, in start-up and shut-down order.
@@ -113,6 +132,10 @@ void StartToneSentry(HSTREAM sourceChan, const std::string& sourceUrl,
                      TDtmfDetector detector = TDtmfDetector::Standard);
 // Main thread: stops, waits for and frees the running sentry, if any.
 void StopToneSentry();
+// Main thread: the player settings whose NetBuffer, NetReadTimeout, DisableTitleSync and
+// StreamStallTimeout the next sentries use for a network source (a playback controller hands its
+// own here, from above); null, the default, means PlayerIni. Not owned; must outlive the sentries.
+void SetSentryPlayerSettings(const TPlayerSettings* settings);
 // Main thread: the running sentry, or null.
 TToneSentry* CurrentToneSentry();
 // The running sentry's analysis mixer, 0 when none; any thread.
