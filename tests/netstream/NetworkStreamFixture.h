@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -86,7 +87,7 @@ class NetworkStreamTest : public ::testing::Test {
       ProcessMainThreadQueue();
       WaitForMainThreadWork(5);
       const uint64_t nowMs = GetTickCount64();
-      const size_t frames = static_cast<size_t>(nowMs - readFromMs_) * 96;  // 96000 Hz
+      const size_t frames = static_cast<size_t>(std::min<uint64_t>(nowMs - readFromMs_, 1000)) * 96;  // 96000 Hz
       readFromMs_ = nowMs;
       if (mixer_ != 0 && frames > 0) {
         block.resize(frames * 2);

@@ -246,5 +246,24 @@ TEST_F(NetworkStreamLoopbackTest, DestroyWhileConnectingReturnsAtOnceAndNothingI
   EXPECT_FALSE(Has(NETSTREAM_NOTIFY_READY));
 }
 
+TEST_F(NetworkStreamLoopbackTest, AStreamDestroyedByTheHandlerOfItsErrorNoticeIsNotTouchedAgain) {
+  server_.ServeText("/missing", 404, "text/html", "<h1>Not Found</h1>");
+  HWND destroyingWnd = AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NETSTREAM_NOTIFY && wParam == NETSTREAM_NOTIFY_ERROR) {
+      notices_.push_back(Notice{wParam, lParam, GetTickCount64(), {}, {}, stream_->ErrCode()});
+      stream_.reset();  // the receiver is done with the stream
+    }
+    return DefWindowProc(wnd, msg, wParam, lParam);
+  });
+  stream_ = std::make_unique<TNetworkStream>(server_.Url("/missing"), kStreamId, destroyingWnd, 1000, 1000);
+  stream_->OnError = [this](TNetworkStream&) { ++errorEvents_; };
+  mixer_ = stream_->StreamCreate(kMixerFlags, 1, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_ERROR); }));
+  EXPECT_EQ(notices_.back().errCode, BASS_ERROR_FILEOPEN);
+  EXPECT_EQ(stream_, nullptr);
+  EXPECT_EQ(errorEvents_, 0);  // OnError belonged to the stream that is gone
+  DeallocateHWnd(destroyingWnd);
+}
+
 }  // namespace
 }  // namespace netstreamtest
