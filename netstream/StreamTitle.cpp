@@ -43,7 +43,7 @@ std::string_view QuotedValueToFirstSemicolon(std::string_view text, size_t value
   return value;
 }
 
-// The value of "key=value" when the key matches `key` (any case), else nullopt-like false.
+// True, with the value, when `comment` ("key=value") has the key `key` (any case).
 bool CommentValue(const std::string& comment, std::string_view key, std::string& value) {
   const size_t equals = comment.find('=');
   if (equals == std::string::npos || Lower(std::string_view(comment).substr(0, equals)) != key) {
