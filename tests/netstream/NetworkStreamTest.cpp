@@ -54,6 +54,18 @@ TEST_F(NetworkStreamLoopbackTest, ConnectsWithBufferingNoticesThenReadyStationNa
   EXPECT_EQ(errorEvents_, 0);
 }
 
+TEST_F(NetworkStreamLoopbackTest, APlaylistAddressPlaysItsFirstEntry) {
+  server_.Serve("/live.mp3", LiveScript({"Artist - Song"}));
+  server_.ServeText("/listen.pls", 200, "audio/x-scpls",
+                    "[playlist]\nNumberOfEntries=1\nFile1=" + server_.Url("/live.mp3") + "\n");
+  BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 0);  // the stream turns playlists on itself
+  Open(server_.Url("/listen.pls"), 1000, 3000);
+  ASSERT_TRUE(PumpUntil([&] { return Has(NETSTREAM_NOTIFY_TITLE) || Has(NETSTREAM_NOTIFY_ERROR); }));
+  ASSERT_FALSE(Has(NETSTREAM_NOTIFY_ERROR)) << stream_->ErrCode();
+  EXPECT_EQ(stream_->SongTitle(), "Artist - Song");
+  EXPECT_EQ(server_.Requests("/live.mp3"), 1);
+}
+
 TEST_F(NetworkStreamLoopbackTest, FailuresSendTheErrorNoticeWithTheirCodeAndFireOnError) {
   server_.ServeText("/missing", 404, "text/html", "<h1>Not Found</h1>");
   server_.ServeText("/broken", 500, "text/html", "<h1>Oops</h1>");
