@@ -66,7 +66,9 @@ class TNetworkStream {
   // Starts connecting: AMixer 0 makes a 96000 Hz stereo mixer with AFlags (the caller owns it and
   // frees it). AAttempts connection attempts with AAttemptTimeout ms between them; AFlags are the
   // stream flags (the library's DECODE/STATUS/BLOCK bits are added). Returns the mixer used (0 when
-  // one could not be made). Call once; main thread.
+  // one could not be made; the connect thread then reports the library's error). Call once; a
+  // second call abandons the first connect thread. Main thread. Throws EThread when the connect
+  // thread cannot be started.
   uint32_t StreamCreate(uint32_t AFlags, int32_t AAttempts, int32_t AAttemptTimeout,
                         uint32_t AMixer);
 
