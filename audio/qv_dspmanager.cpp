@@ -54,6 +54,7 @@ std::string InvariantFloatText(float value) {
 TDSPManager::TDSPManager(const std::string& AName) : FName(AName) { DSPManagers.push_back(this); }
 
 TDSPManager::~TDSPManager() {
+  OnChange = nullptr;  // its owner may be half gone
   StopAllDSPs();
   std::erase(DSPManagers, this);
 }

@@ -2,8 +2,10 @@
 
 #include <pugixml.hpp>
 
+#include <cctype>
 #include <ctime>
 #include <optional>
+#include <string_view>
 
 #include "netstream/HttpClient.h"
 #include "netstream/PodcastFeedDate.h"
@@ -24,29 +26,28 @@ int LocalDay(std::time_t seconds) {
 }
 
 // An item's enclosure, date and title, each the last one found anywhere inside it.
-FeedItem ReadItem(const pugi::xml_node& item) {
-  FeedItem read;
-  for (pugi::xml_node node = item.first_child(); node; ) {
-    if (node.type() == pugi::node_element) {
-      const std::string_view name = node.name();
-      if (name == "enclosure") {
-        read.url = node.attribute("url").value();
-      } else if (name == "pubDate") {
-        read.dateSeconds = ParseRfc822Date(node.text().get());
-      } else if (name == "title") {
-        read.title = node.text().get();
-      }
+class ItemReader : public pugi::xml_tree_walker {
+ public:
+  bool for_each(pugi::xml_node& node) override {
+    if (node.type() != pugi::node_element) return true;
+    const std::string_view name = node.name();
+    if (name == "enclosure") {
+      read.url = node.attribute("url").value();
+    } else if (name == "pubDate") {
+      read.dateSeconds = ParseRfc822Date(node.text().get());
+    } else if (name == "title") {
+      read.title = node.text().get();
     }
-    // Document order within the item.
-    if (node.first_child()) {
-      node = node.first_child();
-      continue;
-    }
-    while (node && node != item && !node.next_sibling()) node = node.parent();
-    if (!node || node == item) break;
-    node = node.next_sibling();
+    return true;
   }
-  return read;
+
+  FeedItem read;
+};
+
+FeedItem ReadItem(pugi::xml_node item) {
+  ItemReader reader;
+  item.traverse(reader);
+  return reader.read;
 }
 
 class FeedScan {

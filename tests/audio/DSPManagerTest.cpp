@@ -70,6 +70,7 @@ class DSPManager : public ::testing::Test {
   TSystemIniBase settings;  // twelve bands from 31 Hz, ten in use, 2.5 octaves wide
   MessageBoxPresenter previousPresenter;
   std::vector<std::string> messages;
+  int changes = 0;  // OnChange calls
   HSTREAM stream = 0;
   TDSPManager manager{"Main"};
 };
@@ -172,8 +173,7 @@ TEST_F(DSPManager, EffectsRunInListOrderAndCanBeSwitched) {
   EXPECT_NEAR(ChannelLevelDb(other, 440, 0.0316), 20.0, 0.2);
 
   // Switching the gain off leaves the compressor alone on the chain; its State stays.
-  int changes = 0;
-  manager.OnChange = [&changes](TDSPManager&) { ++changes; };
+  manager.OnChange = [this](TDSPManager&) { ++changes; };
   manager.StopDSP(0);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(manager.IntegratedDSP(0), nullptr);
