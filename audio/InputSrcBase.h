@@ -41,7 +41,8 @@ class TInputSrcBase {
 
   // A new channel for consumer S fed by this source: a push stream, or with Dummy a dummy stream
   // whose DSP chain sees every captured block. Flags are BASS_StreamCreate's (BASS_SAMPLE_FLOAT is
-  // added). Returns 0 when the device could not be opened (reported through the error callback).
+  // added). Returns 0 when the device could not be opened or started (reported through the error
+  // callback; EInputAudioException when none is set).
   // The consumer owns the stream and frees it through StopChan/StopChanDelayed or BASS_StreamFree.
   virtual DWORD GetNewChan(TPxInput* S, DWORD Flags, bool Dummy) = 0;
   // Forgets channel C (freeing its stream unless DelOnly); the device closes with the last channel

@@ -8,8 +8,9 @@
 // Threads: every call on the main thread (the sources own message windows). The channels are read
 // on any thread; the captured audio arrives on the library's capture threads.
 // Failure: device errors are reported through the callback set with SetErrorReportCallback, as
-// "<API>: <message>: <code> (<error text>)"; without a callback the call that opened the device
-// throws EInputAudioException("Error callback not set (input).").
+// "<message>: <code> (<error text>)" ("<API>: <message>..." when a device fails to start), and the
+// channel is not made; without a callback the call that opened the device throws
+// EInputAudioException("Error callback not set (input).").
 #pragma once
 
 #include <cstdint>
