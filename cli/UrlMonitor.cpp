@@ -137,6 +137,11 @@ void TUrlMonitor::StatusChanged(const TNetSourceStatus& status) {
   const bool repeatsBuffering = status.state == TNetSourceState::Buffering && FLastState == status.state;
   FLastState = status.state;
   if (repeatsBuffering) return;
+  if (status.state == TNetSourceState::Title) {
+    // A connection announces its title more than once; an unchanged one is not news.
+    if (status.caption == FLastTitle) return;
+    FLastTitle = status.caption;
+  }
   const std::lock_guard lock(FOutputLock);
   const auto now = std::chrono::system_clock::now();
   const char* state = StateName(status.state);

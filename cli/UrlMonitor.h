@@ -41,5 +41,6 @@ class TUrlMonitor {
   std::ostream& FOut;
   std::ostream& FErr;
   std::mutex FOutputLock;  // keys come from the worker, status from the main thread
+  std::string FLastTitle;                     // main thread: a title is printed when it changes
   std::optional<TNetSourceState> FLastState;  // main thread: a run of buffering notices prints once
 };

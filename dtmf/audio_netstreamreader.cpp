@@ -81,6 +81,8 @@ void TNetStreamReader::Connect() {
 
 bool TNetStreamReader::StreamIsAlive() { return FNetworkStream && FNetworkStream->CheckStream(); }
 
+HSTREAM TNetStreamReader::StreamChannel() const { return FNetworkStream ? FNetworkStream->Chan() : 0; }
+
 void TNetStreamReader::NoteSourceLost() {
   Queue([this] { SetCaption(TNetSourceState::Reconnecting, "reconnecting"); });
 }
@@ -127,7 +129,10 @@ void TNetStreamReader::HandleStreamNotice(WPARAM code) {
     case NETSTREAM_NOTIFY_READY:
       FStreamReady.store(true);
       SetCaption(TNetSourceState::Ready, "stream ready");
-      FNetworkStream->SetBufferStateCheckEnabled(true);
+      // The empty-buffer test stays off: the decoder takes the download buffer's bytes as soon
+      // as they arrive, so it reads empty at nearly every look at a healthy live stream and the
+      // test would drop it every StreamStallTimeout. A stream without data still shows as
+      // stalled, which CheckStream times out the same way.
       break;
     case NETSTREAM_NOTIFY_TITLE:
       SetCaption(TNetSourceState::Title, FNetworkStream->SongTitle());

@@ -66,6 +66,8 @@ class TNetStreamReader : public TThread {
   void Connect();
   // On the thread: a network stream exists and is still alive (connected, not stalled too long).
   bool StreamIsAlive();
+  // On the thread: the network stream's channel in Mixer(); 0 before it has connected.
+  HSTREAM StreamChannel() const;
 
   const std::string& SourceURL() const { return FSourceURL; }
   TPlayback* Playback() const { return FPlayback; }

@@ -98,6 +98,7 @@ class TToneSentry {
   bool IsNetworkSource() const { return !FNetReader->SourceURL().empty(); }
   void ReconnectSource();
   bool PullNetworkSource();  // false when the network source is lost
+  static DWORD MixerBytesOf(HSTREAM stream, HSTREAM mixer, QWORD streamBytes);
   void RecoverLostSource(HSTREAM mixer, uint32_t& frameBytes);
   void KeyStarted(const TDetectedKey& key);  // FKeysLock held
 
