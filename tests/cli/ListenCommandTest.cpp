@@ -26,9 +26,9 @@ using namespace clitest;
 constexpr int kRate = 48000;
 const std::string kKeys = "159#";
 constexpr double kToneMs = 100;
-constexpr double kPauseMs = 150;  // keys start every 250 ms
+constexpr double kPauseMs = 100;  // keys start every 200 ms
 
-// Stereo floats: 300 ms of silence, then each key on both channels followed by a pause.
+// Stereo floats: 300 ms of silence, then each key on both channels followed by a pause (1.2 s).
 std::vector<float> KeySequence() {
   std::vector<float> mono;
   synthaudio::AppendSilence(mono, kRate, 300);
@@ -36,7 +36,7 @@ std::vector<float> KeySequence() {
     synthaudio::AppendTonePair(mono, kRate, synthaudio::KeyTones(key, 0.3), kToneMs);
     synthaudio::AppendSilence(mono, kRate, kPauseMs);
   }
-  synthaudio::AppendSilence(mono, kRate, 300);
+  synthaudio::AppendSilence(mono, kRate, 100);
   std::vector<float> stereo;
   for (const float sample : mono) stereo.insert(stereo.end(), {sample, sample});
   return stereo;
@@ -92,9 +92,10 @@ TEST(ListenCommand, PrintsTheKeysOfAVirtualInputWithTheWallClockTimesTheyStarted
 TEST(ListenTool, PrintsTheKeysTheAlsaCaptureDeviceReads) {
   const audiofixtures::TempDir dir;
   audiofixtures::AlsaFileDevices alsa;
-  // The PCM is read from when the device starts, a moment before listen's channel exists: a second
-  // of silence in front keeps the keys clear of that moment.
-  std::vector<float> samples(2 * kRate, 0.0f);
+  // The PCM is read from when the device starts, a moment before listen's channel exists: half a
+  // second of silence in front keeps the keys clear of that moment. The whole file stays below the
+  // 2 s a recording buffers, since the clockless PCM is read faster than the capture hands it on.
+  std::vector<float> samples(kRate, 0.0f);
   const std::vector<float> keys = KeySequence();
   samples.insert(samples.end(), keys.begin(), keys.end());
   audiofixtures::WriteBytes(alsa.CaptureRaw(),
