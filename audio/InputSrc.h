@@ -83,6 +83,8 @@ class TInputSrc : public TInputSrcBase {
   void StartDevice();
   void StartDeviceOn(std::string& apiName);
   void StopDevice();
+  // Another initialised source records from the same input of the library's own layer.
+  bool InputSharedWithAnotherSource() const;
   // Reports "<text>: <code> (<error text>)" through the error callback (code: the library's last
   // error when the failure happened); throws EInputAudioException("Error callback not set
   // (input).") when there is none.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "audio/InputSrc.h"
+#include "audio/PxInput.h"
 #include "settings/player/PlayerIni.h"
 #include "settings/system/InputDevice.h"
 #include "settings/system/SystemIni.h"
@@ -167,11 +168,24 @@ void TInputSrc::StartDeviceOn(std::string& apiName) {
   }
 }
 
+bool TInputSrc::InputSharedWithAnotherSource() const {
+  for (const auto& source : InputSources()) {
+    const auto* other = dynamic_cast<const TInputSrc*>(source.get());
+    if (other && other != this && other->FDeviceInitialized && other->FRecApi == FRecApi && other->FRecDev == FRecDev) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void TInputSrc::StopDevice() {
   if (FRecApi == kRecApiLibrary) {
     if (FDSRecChan != 0) BASS_ChannelStop(FDSRecChan);
     FDSRecChan = 0;
-    if (FRecDev != -1 && BASS_RecordSetDevice(static_cast<DWORD>(FRecDev))) BASS_RecordFree();
+    // Entries of another configuration on the same input have their own source and recording.
+    if (FRecDev != -1 && !InputSharedWithAnotherSource() && BASS_RecordSetDevice(static_cast<DWORD>(FRecDev))) {
+      BASS_RecordFree();
+    }
   } else if (FRecApi == kRecApiWasapi) {
     if (IsWasapiInput(FRecDev) && BASS_WASAPI_SetDevice(static_cast<DWORD>(FRecDev))) {
       if (BASS_WASAPI_IsStarted()) BASS_WASAPI_Stop(1);

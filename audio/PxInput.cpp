@@ -35,7 +35,11 @@ void CollectUnusedSources() {
     const TInputSrcBase* source = sources[i].get();
     const bool used = std::any_of(consumers.begin(), consumers.end(),
                                   [source](const TPxInput* consumer) { return consumer->Input() == source; });
-    if (!used) sources.erase(sources.begin() + static_cast<std::ptrdiff_t>(i));
+    if (used) continue;
+    // Out of the list before it goes, so its destructor sees only the other sources.
+    std::unique_ptr<TInputSrcBase> unused = std::move(sources[i]);
+    sources.erase(sources.begin() + static_cast<std::ptrdiff_t>(i));
+    unused.reset();
   }
 }
 

@@ -172,6 +172,23 @@ TEST_F(PxInputTest, ADifferentConfigurationGetsItsOwnSourceAndRebindingStopsTheO
   EXPECT_TRUE(InputConsumers().empty());
 }
 
+TEST_F(PxInputTest, ClosingOneSourceLeavesAnotherSourceOnTheSameDeviceCapturing) {
+  TPxInput& stereo = Consumer(AddInput(kMethodLibrary, "mic", true));
+  TPxInput& mono = Consumer(AddInput(kMethodLibrary, "mic", false));
+  ASSERT_NE(stereo.Input(), mono.Input());
+  const HSTREAM stereoChan = stereo.CreateChan(BASS_STREAM_DECODE);
+  const HSTREAM monoChan = mono.CreateChan(BASS_STREAM_DECODE);
+  ASSERT_NE(stereoChan, 0u) << (errors_.empty() ? "" : errors_[0]);
+  ASSERT_NE(monoChan, 0u) << (errors_.empty() ? "" : errors_[0]);
+  stereo.FreeChan(stereoChan, false);
+  const DWORD before = Queued(monoChan);
+  EXPECT_TRUE(WaitUntil([&] { return Queued(monoChan) > before + 4800 * sizeof(float); }))
+      << "the mono source stopped capturing when the stereo one closed the device";
+  EXPECT_TRUE(Source(mono)->DeviceInitialized());
+  mono.FreeChan(monoChan, false);
+  EXPECT_FALSE(BASS_RecordSetDevice(0)) << "the last source left the device open";
+}
+
 TEST_F(PxInputTest, AConsumerThatIsNotReadIsCutBackOnceMoreThanTenMebibytesAreQueued) {
   VirtualDevices::Instance().SetManualClock(true);
   const int32_t input = AddInput(kMethodLibrary, "mic", true);
