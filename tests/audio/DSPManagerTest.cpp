@@ -249,6 +249,9 @@ TEST_F(DSPManager, DamagedOrMissingSavedListIsReportedAndChangesNothing) {
     } catch (const EDSPListError& error) {
       EXPECT_NE(std::string(error.what()).find("Unable to read the DSP list (" + bad + "): "), std::string::npos)
           << error.what();
+      if (bad == damaged) {
+        EXPECT_NE(std::string(error.what()).find(": line "), std::string::npos) << error.what();
+      }
     }
     ASSERT_EQ(manager.DSPList().Count(), 1);
     EXPECT_EQ(manager.DSPList().Items(0).Params().Strings(0), "6");
