@@ -11,6 +11,10 @@ constexpr DWORD QueryFailed = 0xFFFFFFFF;
 constexpr double PullSeconds = 0.1;            // a network pull reads up to four times this at once
 constexpr uint32_t LostSourcePauseSteps = 10;  // of 100 ms, before a lost source is reconnected
 constexpr uint32_t LostSourcePauseStepMs = 100;
+// A pull stops once the source queue holds this much: a stream that comes faster than real time
+// (a server sending a file at full speed) would otherwise keep the worker pulling, never analysing,
+// with the queue growing without end.
+constexpr double MaxQueuedSeconds = 2.0;
 
 }  // namespace
 
@@ -28,6 +32,7 @@ void TToneSentry::ReconnectSource() {
 // Moves what the reader's mixer has of the network stream into the source push stream. The mixer
 // pads a dry source with silence, so only the part of each read that the stream filled (known from
 // the stream's position in the mixer) is taken, and a read the stream did not fill ends the pull.
+// A pull also ends once MaxQueuedSeconds wait in the source queue.
 bool TToneSentry::PullNetworkSource() {
   const HSTREAM readerMixer = FNetReader->Mixer();
   const DWORD floats = static_cast<DWORD>(BASS_ChannelSeconds2Bytes(readerMixer, PullSeconds));
@@ -35,15 +40,17 @@ bool TToneSentry::PullNetworkSource() {
   if (readerMixer == 0 || FPullBuffer.empty() || !FNetReader->StreamIsAlive()) return false;
   const HSTREAM stream = FNetReader->StreamChannel();
   const DWORD bufferBytes = static_cast<DWORD>(FPullBuffer.size() * sizeof(float));
+  const QWORD maxQueuedBytes = BASS_ChannelSeconds2Bytes(FSrcChan, MaxQueuedSeconds);
   DWORD got = 0;
-  DWORD filled = 0;
-  do {
+  DWORD filled = bufferBytes;
+  while (filled == bufferBytes && !FNetReader->Terminated() &&
+         BASS_StreamPutData(FSrcChan, nullptr, 0) < maxQueuedBytes) {
     const QWORD before = BASS_Mixer_ChannelGetPosition(stream, BASS_POS_BYTE);
     got = BASS_ChannelGetData(readerMixer, FPullBuffer.data(), bufferBytes);
     if (got == QueryFailed) break;
     filled = std::min(got, MixerBytesOf(stream, readerMixer, BASS_Mixer_ChannelGetPosition(stream, BASS_POS_BYTE) - before));
     if (filled > 0) BASS_StreamPutData(FSrcChan, FPullBuffer.data(), filled);
-  } while (filled == bufferBytes && !FNetReader->Terminated());
+  }
   if (got == QueryFailed) return false;
   return BASS_ChannelGetDevice(readerMixer) == 0;
 }
