@@ -13,7 +13,7 @@
 namespace {
 
 constexpr QWORD kNoPosition = ~QWORD{0};
-// Flags of the caller that a network stream must not carry (sample loop/3D/FX-like bits).
+// Bits of the caller's flags that the URL stream itself must not get.
 constexpr DWORD kClearedFlags = 0x07020000;
 
 // The library passes the server's response header text (length 0) to the internal window.
@@ -52,7 +52,14 @@ TConnectThrd::~TConnectThrd() { StopAndWait(); }
 void TConnectThrd::Execute() {
   NameThreadForDebugging("NSConnect");
   BASS_SetDevice(0);
-  Connect();
+  try {
+    Connect();
+  } catch (...) {
+    // The thread ends with the exception; the channel must not outlive it.
+    if (FChan != 0) BASS_StreamFree(FChan);
+    FChan = 0;
+    throw;
+  }
 }
 
 void TConnectThrd::Connect() {
