@@ -129,7 +129,9 @@ void TToneSentry::Detect() {
   if (FDetector == TDtmfDetector::Strict) FStrictDetector = MakeStrictDetector();
 
   while (!FNetReader->Terminated()) {
-    if (IsNetworkSource() && !PullNetworkSource()) {
+    // A lost stream's audio still queued is analysed first; freeing the queue would drop it.
+    if (IsNetworkSource() && !PullNetworkSource() &&
+        BASS_StreamPutData(FSrcChan, nullptr, 0) < frameBytes * QueuedFramesPerAnalysis) {
       RecoverLostSource(mixer.Handle(), frameBytes);
       continue;
     }

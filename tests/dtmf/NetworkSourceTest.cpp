@@ -118,6 +118,23 @@ TEST_F(NetworkSourceTest, ReconnectsAfterTheSourceRestartsAndDetectsTheKeysSentA
   EXPECT_TRUE(sentry->ErrorText().empty()) << sentry->ErrorText();
 }
 
+// A stream that comes far faster than real time (a file served at full speed): every key arrives,
+// in order, with nothing dropped or doubled at the joins of the pulls.
+TEST_F(NetworkSourceTest, HearsEveryKeyOfAStreamServedFasterThanRealTime) {
+  const std::string keys = "0123456789*#ABCD0123456789";
+  const std::filesystem::path mp3 = dir / "fast.mp3";
+  audiofixtures::Encode(RightChannelKeys("fast.wav", keys, 500), mp3, "-c:a libmp3lame -b:a 128k");
+  audiofixtures::LoopbackHttpServer server;
+  audiofixtures::StreamScript script;
+  script.body = audiofixtures::ReadBytes(mp3);
+  server.Serve("/fast.mp3", script);
+  PlayerIni->SetDTMFChannelMode(dcmRight);
+  StartSentry(server.Url("/fast.mp3"));
+
+  ASSERT_TRUE(ProcessMessagesUntil([&] { return KeysHeard(keys); }, ServerWaitMs)) << "keys: " << Keys();
+  EXPECT_EQ(Keys().substr(0, keys.size()), keys);
+}
+
 // A server that answers and then sends nothing: the stream never gets ready or fails (the read
 // time-out from PlayerIni is longer than the wait). Connect gives up after its full 20000 ms, the
 // worker finds the stream not alive and connects again.
