@@ -253,23 +253,41 @@ TEST_F(NetworkStreamLoopbackTest, ShoutcastV2ServersGiveTheSongsArtworkOthersAre
 }
 
 TEST_F(NetworkStreamLoopbackTest, DestroyWhileConnectingReturnsAtOnceAndNothingIsSentAfterwards) {
-  auto silent = std::make_unique<LoopbackHttpServer>();
-  silent->ServeNothing("/silent");
   constexpr uint32_t kConnectTimeoutMs = 10000;
   BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, kConnectTimeoutMs);
-  Open(silent->Url("/silent"), 1000, 3000);
-  ASSERT_TRUE(PumpUntil([&] { return silent->Requests("/silent") == 1; }));
+  enum class Stage { Opening, Buffering };
+  for (const Stage stage : {Stage::Opening, Stage::Buffering}) {
+    SCOPED_TRACE(stage == Stage::Opening ? "opening" : "buffering");
+    auto server = std::make_unique<LoopbackHttpServer>();
+    server->ServeNothing("/silent");
+    StreamScript trickle = LiveScript({});
+    trickle.stallAtBytes = 12000;
+    server->Serve("/trickle.mp3", trickle);
+    notices_.clear();
+    if (stage == Stage::Opening) {
+      Open(server->Url("/silent"), 1000, 3000);
+      ASSERT_TRUE(PumpUntil([&] { return server->Requests("/silent") == 1; }));
+    } else {
+      // Buffering waits up to twice the read time-out of 10 s.
+      Open(server->Url("/trickle.mp3"), 10000, 10000);
+      ASSERT_TRUE(PumpUntil([&] {
+        return !notices_.empty() && IsBufferingStatus(notices_.back().status);
+      }));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    stream_.reset();
+    // Waiting for the connect thread would take the whole time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(kConnectTimeoutMs / 2));
 
-  const auto start = std::chrono::steady_clock::now();
-  stream_.reset();
-  // Waiting for the connect thread would take the whole connect time-out.
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kConnectTimeoutMs / 2));
-
-  // The server going ends the connect attempt; the abandoned thread reports nothing.
-  silent.reset();
-  ProcessMessagesFor(500);
-  EXPECT_FALSE(Has(NETSTREAM_NOTIFY_ERROR));
-  EXPECT_FALSE(Has(NETSTREAM_NOTIFY_READY));
+    // The server going ends a connect attempt; the abandoned thread reports nothing.
+    server.reset();
+    ProcessMessagesFor(500);
+    EXPECT_FALSE(Has(NETSTREAM_NOTIFY_ERROR));
+    EXPECT_FALSE(Has(NETSTREAM_NOTIFY_READY));
+    BASS_StreamFree(mixer_);
+    mixer_ = 0;
+  }
 }
 
 TEST_F(NetworkStreamLoopbackTest, AStreamDestroyedByTheHandlerOfItsErrorNoticeIsNotTouchedAgain) {
