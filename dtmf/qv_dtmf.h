@@ -46,7 +46,9 @@ bool IsValidDtmfDelay(double seconds);
 class TToneSentry {
  public:
   // Main thread. Copies the channel mode and threshold from PlayerIni; sourceChan is a push stream
-  // (not owned).
+  // (not owned). With a network address (http, https) the worker instead connects to it, analyses
+  // a push stream of its own fed from it, and reconnects whenever the stream is lost until
+  // stopped; sourceChan is then freed by the worker at its first connection (pass 0).
   TToneSentry(HSTREAM sourceChan, const std::string& sourceUrl,
               TDtmfDetector detector = TDtmfDetector::Standard);
   // Stop must have been called; throws Exception("Thread was not properly stopped.") otherwise.
