@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "dtmf/ToneLog.h"
 #include "platform/MainLoop.h"
 #include "platform/TickCount.h"
 
@@ -99,7 +100,12 @@ int TUrlMonitor::Run() {
   }
   sentry->Start();
   const uint64_t startMs = GetTickCount64();
-  while (KeepRunning(startMs) && !sentry->Finished()) ProcessMessagesFor(LoopSliceMs);
+  while (KeepRunning(startMs) && !sentry->Finished()) {
+    ProcessMessagesFor(LoopSliceMs);
+    // The keys reach us through OnKeyFound; the process-wide tone log, which the window drains,
+    // would only grow here.
+    TakeDetectedTones(true);
+  }
   sentry->Stop();
   const std::string failure = sentry->ErrorText();
   sentry.reset();
