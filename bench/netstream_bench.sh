@@ -86,7 +86,7 @@ if [[ $what == cpu || $what == all ]]; then
     "$tool" --settings-dir "$settings" detect --duration "$seconds" "http://127.0.0.1:$port/cpu.mp3" \
     >"$work/cpu.keys" 2>"$work/cpu.err" || true
   read -r user sys elapsed maxrss <"$work/cpu.time"
-  python3 -c "u,s,e=$user,$sys,$elapsed; print('cpu: %.1f s of CPU in %.0f s monitored = %.2f %% of one core, %.0f s per hour; keys %d' % (u+s, e, 100*(u+s)/e, 3600*(u+s)/e, $(wc -l <"$work/cpu.keys")))"
+  python3 -c "u,s,e=$user,$sys,$elapsed; print('cpu: %.1f s of CPU in %.0f s monitored = %.2f %% of one core, %.0f s per hour; keys %d; peak RSS %s kB' % (u+s, e, 100*(u+s)/e, 3600*(u+s)/e, $(wc -l <"$work/cpu.keys"), $maxrss))"
 fi
 
 if [[ $what == rss || $what == all ]]; then
