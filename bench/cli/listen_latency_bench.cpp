@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <numeric>
-#include <regex>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -53,10 +52,8 @@ class TStampedLines : public std::streambuf {
 
 // Milliseconds since midnight of "YYYY-MM-DD HH:MM:SS.mmm  K"; -1 for another line.
 double PrintedMsOfDay(const std::string& line) {
-  static const std::regex format(R"(\d{4}-\d\d-\d\d (\d\d):(\d\d):(\d\d\.\d{3})  .)");
-  std::smatch match;
-  if (!std::regex_match(line, match, format)) return -1;
-  return (std::stod(match[1]) * 3600 + std::stod(match[2]) * 60 + std::stod(match[3])) * 1000;
+  if (line.size() != 26 || line[10] != ' ' || line[13] != ':' || line[16] != ':' || line[19] != '.') return -1;
+  return (std::stod(line.substr(11, 2)) * 3600 + std::stod(line.substr(14, 2)) * 60 + std::stod(line.substr(17, 6))) * 1000;
 }
 
 double LocalMsOfDay(TWallClock::time_point time) {
