@@ -55,15 +55,10 @@ inline std::vector<float> KeyChannel(const std::string& keys, double amplitude =
 }
 
 // Interleaves two channels (the shorter padded with silence).
-inline std::vector<float> Stereo(std::vector<float> left, std::vector<float> right) {
-  const size_t n = std::max(left.size(), right.size());
-  left.resize(n, 0.0f);
-  right.resize(n, 0.0f);
-  std::vector<float> out(2 * n);
-  for (size_t i = 0; i < n; ++i) {
-    out[2 * i] = left[i];
-    out[2 * i + 1] = right[i];
-  }
+inline std::vector<float> Stereo(const std::vector<float>& left, const std::vector<float>& right) {
+  std::vector<float> out(2 * std::max(left.size(), right.size()), 0.0f);
+  for (size_t i = 0; i < left.size(); ++i) out[2 * i] = left[i];
+  for (size_t i = 0; i < right.size(); ++i) out[2 * i + 1] = right[i];
   return out;
 }
 
