@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -13,6 +12,7 @@
 
 #include "audio/PxInput.h"
 #include "audiolib/audiolib.h"
+#include "cli/StopSignals.h"
 #include "dtmf/PcmAnalysis.h"
 #include "dtmf/ToneLog.h"
 #include "platform/MainThread.h"
@@ -29,33 +29,6 @@ constexpr DWORD QueryFailed = 0xFFFFFFFF;
 // A key is reported in the detailed formats once a later key exists or this much audio past its
 // end has been analysed, so its duration is complete.
 constexpr double KeyFinalAfterMs = 1000;
-
-volatile std::sig_atomic_t StopRequested = 0;
-
-void RequestStop(int) { StopRequested = 1; }
-
-// SIGINT and SIGTERM end the listening cleanly while this object lives.
-class TStopSignals {
- public:
-  TStopSignals() {
-    StopRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &FOldInt);
-    sigaction(SIGTERM, &action, &FOldTerm);
-  }
-  ~TStopSignals() {
-    sigaction(SIGINT, &FOldInt, nullptr);
-    sigaction(SIGTERM, &FOldTerm, nullptr);
-  }
-  TStopSignals(const TStopSignals&) = delete;
-  TStopSignals& operator=(const TStopSignals&) = delete;
-
- private:
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
-};
 
 bool HasLibraryInputs() {
   BASS_DEVICEINFO info{};
@@ -215,7 +188,7 @@ class TListenSession {
     const DWORD queuedAtStart = BASS_StreamPutData(FChan, nullptr, 0);
     FStartWall = TWallClock::now() - std::chrono::microseconds(std::llround(queuedAtStart / FBytesPerMs * 1000));
     bool failed = false;
-    while (!StopRequested && !timeUp()) {
+    while (!TStopSignals::Requested() && !timeUp()) {
       const DWORD queued = BASS_StreamPutData(FChan, nullptr, 0);
       if (queued == QueryFailed) {
         std::fprintf(stderr, "tonesentry: the input stopped\n");
@@ -223,7 +196,7 @@ class TListenSession {
         break;
       }
       if (queued == 0) {
-        WaitWhileServingMainThreadFor([this] { return BASS_StreamPutData(FChan, nullptr, 0) != 0 || StopRequested; },
+        WaitWhileServingMainThreadFor([this] { return BASS_StreamPutData(FChan, nullptr, 0) != 0 || TStopSignals::Requested(); },
                                       IdlePollMs, IdlePollMs);
       } else if (!FeedSome()) {
         failed = true;

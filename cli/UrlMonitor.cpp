@@ -1,7 +1,6 @@
 #include "cli/UrlMonitor.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/StopSignals.h"
 #include "dtmf/ToneLog.h"
 #include "platform/MainLoop.h"
 #include "platform/TickCount.h"
@@ -16,33 +16,6 @@
 namespace {
 
 constexpr uint32_t LoopSliceMs = 100;  // how soon a signal or the end of the duration is seen
-
-volatile std::sig_atomic_t GInterrupted = 0;
-
-void OnStopSignal(int) { GInterrupted = 1; }
-
-// SIGINT and SIGTERM end the monitoring cleanly while this object lives.
-class TStopSignals {
- public:
-  TStopSignals() {
-    GInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = &OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &FOldInt);
-    sigaction(SIGTERM, &action, &FOldTerm);
-  }
-  ~TStopSignals() {
-    sigaction(SIGINT, &FOldInt, nullptr);
-    sigaction(SIGTERM, &FOldTerm, nullptr);
-  }
-  TStopSignals(const TStopSignals&) = delete;
-  TStopSignals& operator=(const TStopSignals&) = delete;
-
- private:
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
-};
 
 // Local wall-clock time with milliseconds: "HH:MM:SS.mmm" (text) or ISO 8601 with the offset.
 std::string WallClock(std::chrono::system_clock::time_point when, bool iso) {
@@ -119,7 +92,7 @@ int TUrlMonitor::Run() {
 }
 
 bool TUrlMonitor::KeepRunning(uint64_t startMs) const {
-  if (GInterrupted) return false;
+  if (TStopSignals::Requested()) return false;
   if (!FOptions.durationSeconds) return true;
   return static_cast<double>(GetTickCount64() - startMs) < *FOptions.durationSeconds * 1000;
 }
