@@ -19,13 +19,12 @@ namespace {
 
 using audiofixtures::JackClient;
 using audiofixtures::JackServer;
+using audiofixtures::PlayStereoRampIntoPortAudio;
+using audiofixtures::Ramp;
+using audiofixtures::RampIndex;
 using audiofixtures::WaitUntil;
 
 constexpr unsigned kWaitMs = 10000;
-
-// Never 0, so the silence before the connection stands out.
-float Ramp(size_t i) { return static_cast<float>(i % 4096 + 1) / 4096.0f; }
-size_t RampIndex(float sample) { return static_cast<size_t>(sample * 4096.0f + 0.5f) - 1; }
 
 TEST(PxInputJackTest, AConsumerOfAnAsioInputPairReceivesWhatAJackClientWrites) {
   InitMainThread();
@@ -51,19 +50,8 @@ TEST(PxInputJackTest, AConsumerOfAnAsioInputPairReceivesWhatAJackClientWrites) {
 
     JackClient writer("writer", 0, 2);
     ASSERT_TRUE(writer.Active());
-    const std::vector<std::string> ours = writer.Ports("^PortAudio.*", 0x1 /* JackPortIsInput */);
-    ASSERT_EQ(ours.size(), 2u) << "the input ports of the live input";
-    ASSERT_TRUE(writer.Connect(writer.OutputPortName(0), ours[0]));
-    ASSERT_TRUE(writer.Connect(writer.OutputPortName(1), ours[1]));
     constexpr size_t kFrames = 12000;
-    std::vector<float> left(kFrames), right(kFrames);
-    for (size_t f = 0; f < kFrames; ++f) {
-      left[f] = Ramp(2 * f);
-      right[f] = Ramp(2 * f + 1);
-    }
-    writer.Play(0, left);
-    writer.Play(1, right);
-    ASSERT_TRUE(WaitUntil([&] { return writer.PlayedFrames(1) == kFrames; }, kWaitMs));
+    ASSERT_TRUE(PlayStereoRampIntoPortAudio(writer, kFrames, kWaitMs, "the live input"));
     // Read until the written frames (and the silence around them) have come through.
     std::vector<float> block(4096);
     WaitUntil([&] {

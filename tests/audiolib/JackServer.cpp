@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 
+#include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -159,6 +160,30 @@ __attribute__((no_sanitize("thread"))) int JackClient::Process(unsigned frames, 
     for (size_t f = 0; f < frames; ++f) out[f] = played < samples.size() ? samples[played++] : 0.0f;
   }
   return 0;
+}
+
+float Ramp(size_t i) { return static_cast<float>(i % 4096 + 1) / 4096.0f; }
+
+size_t RampIndex(float sample) { return static_cast<size_t>(sample * 4096.0f + 0.5f) - 1; }
+
+bool PlayStereoRampIntoPortAudio(JackClient& writer, size_t frames, unsigned timeoutMs, const std::string& what) {
+  const std::vector<std::string> ours = writer.Ports("^PortAudio.*", JackPortIsInput);
+  EXPECT_EQ(ours.size(), 2u) << "the input ports of " << what;
+  if (ours.size() != 2 || !writer.Connect(writer.OutputPortName(0), ours[0]) ||
+      !writer.Connect(writer.OutputPortName(1), ours[1])) {
+    ADD_FAILURE() << "cannot connect the writer to " << what;
+    return false;
+  }
+  std::vector<float> left(frames), right(frames);
+  for (size_t f = 0; f < frames; ++f) {
+    left[f] = Ramp(2 * f);
+    right[f] = Ramp(2 * f + 1);
+  }
+  writer.Play(0, left);
+  writer.Play(1, right);
+  const bool played = WaitUntil([&] { return writer.PlayedFrames(1) == frames; }, timeoutMs);
+  EXPECT_TRUE(played) << "the writer did not play its ramp into " << what;
+  return played;
 }
 
 }  // namespace audiofixtures

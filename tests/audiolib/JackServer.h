@@ -95,4 +95,15 @@ class JackClient {
 // Waits (bounded by `timeoutMs`) until `done` is true; returns its last value.
 bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs);
 
+// Sample i of a test stream that says where it came from: never 0, so silence (before a
+// connection, after an underrun) stands out; RampIndex gives i back (mod 4096).
+float Ramp(size_t i);
+size_t RampIndex(float sample);
+
+// Connects `writer`'s two output ports to the two input ports PortAudio opened on the JACK server
+// (`what` names them in a failure) and plays `frames` stereo ramp frames on them (left sample f is
+// Ramp(2f), right Ramp(2f + 1)), waiting at most timeoutMs until they are played. Adds a
+// test failure and returns false when the ports are missing, JACK refuses or the time runs out.
+bool PlayStereoRampIntoPortAudio(JackClient& writer, size_t frames, unsigned timeoutMs, const std::string& what);
+
 }  // namespace audiofixtures

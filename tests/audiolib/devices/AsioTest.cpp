@@ -18,13 +18,13 @@ namespace {
 
 using audiofixtures::JackClient;
 using audiofixtures::JackServer;
+using audiofixtures::PlayStereoRampIntoPortAudio;
+using audiofixtures::Ramp;
+using audiofixtures::RampIndex;
 using audiofixtures::WaitUntil;
 using audiolib::VirtualDevices;
 
 constexpr unsigned kWaitMs = 10000;
-
-// Sample i of a stream: never 0, so silence (before a connection, after an underrun) stands out.
-float Ramp(size_t i) { return static_cast<float>(i % 4096 + 1) / 4096.0f; }
 
 // An ASIOPROC's state: outputs give the ramp, inputs keep what arrives.
 struct Feed {
@@ -85,9 +85,6 @@ struct AsioCleanup {
     BASS_ASIO_SetNotify(nullptr, nullptr);
   }
 };
-
-// The ramp's index of a sample (mod 4096).
-size_t RampIndex(float sample) { return static_cast<size_t>(sample * 4096.0f + 0.5f) - 1; }
 
 // Checks stereo ramp frames that crossed JACK (frames where a port was silent, before its
 // connection or after the data, left out): each frame holds two consecutive ramp samples (left,
@@ -163,19 +160,8 @@ TEST(AsioJackTest, AnInputPairReceivesWhatAJackClientWrites) {
 
   JackClient writer("writer", 0, 2);
   ASSERT_TRUE(writer.Active());
-  const std::vector<std::string> ours = writer.Ports("^PortAudio.*", 0x1 /* JackPortIsInput */);
-  ASSERT_EQ(ours.size(), 2u) << "the input ports of the ASIO-style device";
-  ASSERT_TRUE(writer.Connect(writer.OutputPortName(0), ours[0]));
-  ASSERT_TRUE(writer.Connect(writer.OutputPortName(1), ours[1]));
   constexpr size_t kFrames = 12000;
-  std::vector<float> left(kFrames), right(kFrames);
-  for (size_t f = 0; f < kFrames; ++f) {
-    left[f] = Ramp(2 * f);
-    right[f] = Ramp(2 * f + 1);
-  }
-  writer.Play(0, left);
-  writer.Play(1, right);
-  ASSERT_TRUE(WaitUntil([&] { return writer.PlayedFrames(1) == kFrames; }, kWaitMs));
+  ASSERT_TRUE(PlayStereoRampIntoPortAudio(writer, kFrames, kWaitMs, "the ASIO-style device"));
   // What JACK has passed on arrives with the device's next blocks.
   WaitUntil([&] {
     std::lock_guard lock(feed.mutex);
