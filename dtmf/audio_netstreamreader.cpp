@@ -17,7 +17,6 @@ constexpr DWORD ReaderMixerRate = 96000;
 constexpr DWORD ReaderMixerChannels = 2;
 constexpr DWORD ReaderStreamFlags = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 
-
 }  // namespace
 
 TNetStreamReader::TNetStreamReader(std::string sourceUrl, TNetStreamTitleNotifyEvent titleNotify,
