@@ -181,9 +181,13 @@ void HttpDownload::Run() {
 
 void HttpDownload::Finish(int errorCode) {
   connected_ = false;
+  {
+    // The reason first: a reader woken by the ring's end asks why the data stopped.
+    std::lock_guard lock(mutex_);
+    if (errorCode_ == BASS_OK) errorCode_ = errorCode;
+  }
   ring_.MarkEnd();
   std::lock_guard lock(mutex_);
-  if (errorCode_ == BASS_OK) errorCode_ = errorCode;
   finished_ = true;
   responded_.notify_all();
 }
