@@ -15,10 +15,11 @@ DWORD PushStream::Put(const void* buffer, DWORD length) {
   const bool markEnd = (length & BASS_STREAMPROC_END) != 0;
   const DWORD bytes = length & ~BASS_STREAMPROC_END;
   if (!buffer && bytes > 0) throw AudioError(BASS_ERROR_ILLPARAM);
+  // Asking how much is queued still works after the end, so a reader can drain the rest; it never
+  // waits for an append in progress.
+  if (bytes == 0 && !markEnd) return static_cast<DWORD>(queue_.Queued());
   std::lock_guard lock(putMutex_);
   size_t queued = queue_.Queued();
-  // Asking how much is queued still works after the end, so a reader can drain the rest.
-  if (bytes == 0 && !markEnd) return static_cast<DWORD>(queued);
   if (endMarked_.load()) throw AudioError(BASS_ERROR_ENDED);
   if (bytes > 0) {
     // The count is reported in 32 bits (all bits set meaning failure): refuse what it cannot show.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "audiolib/audiolib.h"
@@ -116,6 +118,44 @@ TEST_F(PushStream, CarriesSixteenAndEightBitSamplesAsGiven) {
   EXPECT_EQ(info.flags & (BASS_SAMPLE_8BITS | BASS_SAMPLE_FLOAT), BASS_SAMPLE_8BITS);
   EXPECT_EQ(BASS_ChannelGetLength(u8, BASS_POS_BYTE), static_cast<QWORD>(-1));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
+}
+
+// Appends of every size (a few samples, whole blocks and more, which are copied outside the queue's
+// lock) from one thread while this one drains in pieces of other sizes: every sample comes out
+// once and in order, and the count queued is never more than what was appended.
+TEST_F(PushStream, GivesBackEverySampleInOrderWhileAnotherThreadAppendsLargeAndSmallPieces) {
+  const size_t appendSizes[] = {3, 20000, 1, 5000, 16384, 70000, 7, 4096, 33000, 2};
+  constexpr size_t kRounds = 12;
+  size_t total = 0;
+  for (size_t round = 0; round < kRounds; ++round)
+    for (const size_t size : appendSizes) total += size;
+  std::vector<float> samples(total);
+  for (size_t i = 0; i < total; ++i) samples[i] = static_cast<float>(i);
+
+  std::thread writer([&] {
+    size_t at = 0;
+    for (size_t round = 0; round < kRounds; ++round) {
+      for (const size_t size : appendSizes) {
+        BASS_StreamPutData(stream_, samples.data() + at, static_cast<DWORD>(size * sizeof(float)));
+        at += size;
+      }
+    }
+  });
+  std::vector<float> out;
+  out.reserve(total);
+  const size_t takeSizes[] = {2, 9000, 128, 40000, 6};  // whole stereo frames
+  std::vector<float> piece(40000);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (size_t n = 0; out.size() < total && std::chrono::steady_clock::now() < deadline; ++n) {
+    const size_t want = takeSizes[n % std::size(takeSizes)];
+    const DWORD got = BASS_ChannelGetData(stream_, piece.data(), static_cast<DWORD>(want * sizeof(float)));
+    ASSERT_NE(got, kFailed);
+    out.insert(out.end(), piece.begin(), piece.begin() + got / sizeof(float));
+    EXPECT_LE(BASS_StreamPutData(stream_, nullptr, 0), (total - out.size()) * sizeof(float));
+  }
+  writer.join();
+  ASSERT_EQ(out.size(), total);
+  for (size_t i = 0; i < total; ++i) ASSERT_EQ(out[i], samples[i]) << "sample " << i;
 }
 
 }  // namespace
