@@ -10,8 +10,12 @@ namespace {
 
 constexpr DWORD FloatDecode = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD ReadFailed = 0xFFFFFFFF;
-constexpr uint32_t MaxQueuedChunks = 2;  // chunks of audio allowed in the push queue
-constexpr uint32_t FeedPollMs = 5;  // a fallback: the worker tells the feeder when it takes data
+// The feeder fills the push queue to MaxQueuedChunks chunks of audio and sleeps until the worker
+// has taken it down to FeederWakeChunks: a few wake-ups per second of audio decoded instead of one
+// per frame, and a second of slack so a busy machine rarely leaves the worker without data.
+constexpr uint32_t MaxQueuedChunks = 4;
+constexpr uint32_t FeederWakeChunks = 2;
+constexpr uint32_t FeedPollMs = 100;  // a fallback: the worker wakes the feeder when the queue is low
 // A chunk is a second of audio, but never less than the sentry needs queued before it analyses a
 // frame (a second at a low sample rate is fewer frames), and never more than a bound on memory.
 constexpr uint64_t MinChunkFrames = 4096;
@@ -66,6 +70,7 @@ std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpe
   std::unique_ptr<TFileAnalysis> analysis(
       new TFileAnalysis(decoder, push, static_cast<size_t>(chunkBytes)));
   StartToneSentry(push, "", detector);
+  CurrentToneSentry()->SetFeederWakeLevel(static_cast<DWORD>(FeederWakeChunks * chunkBytes));
   analysis->FSentrySerial = CurrentToneSentry()->Serial();
   return analysis;
 }
@@ -82,9 +87,9 @@ TFileAnalysis::~TFileAnalysis() {
   BASS_StreamFree(FPushStream);
 }
 
-bool TFileAnalysis::QueueIsFull() const {
+bool TFileAnalysis::QueueHolds(uint32_t chunks) const {
   const DWORD queued = BASS_StreamPutData(FPushStream, nullptr, 0);
-  return queued != ReadFailed && queued >= MaxQueuedChunks * FReadBuffer.size();
+  return queued != ReadFailed && queued >= chunks * FReadBuffer.size();
 }
 
 void TFileAnalysis::MarkEnd() {
@@ -93,7 +98,7 @@ void TFileAnalysis::MarkEnd() {
 }
 
 bool TFileAnalysis::FeedSlice() {
-  if (FDecodingDone || Done() || QueueIsFull()) return false;
+  if (FDecodingDone || Done() || QueueHolds(MaxQueuedChunks)) return false;
   const DWORD read =
       BASS_ChannelGetData(FFileDecoder, FReadBuffer.data(), static_cast<DWORD>(FReadBuffer.size()));
   if (read == ReadFailed) MarkEnd();
@@ -105,8 +110,8 @@ void TFileAnalysis::RunToEnd(const std::function<void(double)>& onProgress) {
   while (!Done()) {
     if (!FeedSlice()) {
       // The sentry drains the queue (or finishes) meanwhile; keep the shared tone log small.
-      WaitWhileServingMainThreadFor([this] { return Done() || !QueueIsFull(); }, FeedPollMs,
-                                    FeedPollMs);
+      WaitWhileServingMainThreadFor([this] { return Done() || !QueueHolds(FeederWakeChunks); },
+                                    FeedPollMs, FeedPollMs);
       TakeDetectedTones(true);
     }
     if (onProgress) onProgress(Progress());

@@ -1,5 +1,5 @@
 // The road of one file: decode it into a push stream that the DTMF sentry analyses, with
-// back-pressure so that only a couple of seconds of audio are ever queued, then mark the end so
+// back-pressure so that only a few seconds of audio are ever queued, then mark the end so
 // the sentry analyses every last sample. The window feeds it in slices from its event loop; the
 // command-line tool runs it to the end.
 #pragma once
@@ -34,7 +34,7 @@ class TFileAnalysis {
   TFileAnalysis(const TFileAnalysis&) = delete;
   TFileAnalysis& operator=(const TFileAnalysis&) = delete;
 
-  // Main thread: decodes one more second of audio unless that much is queued already; after the
+  // Main thread: decodes one more second of audio unless the queue is full; after the
   // last block marks the end of the push stream. Returns false when nothing was decoded (the
   // queue is full or decoding is over).
   bool FeedSlice();
@@ -57,7 +57,7 @@ class TFileAnalysis {
 
  private:
   TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, size_t chunkBytes);
-  bool QueueIsFull() const;
+  bool QueueHolds(uint32_t chunks) const;  // at least that many chunks are queued
   TToneSentry* Sentry() const;  // this analysis's sentry while it is still the running one
   void MarkEnd();
 

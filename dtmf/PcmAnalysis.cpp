@@ -9,7 +9,7 @@ namespace {
 
 constexpr DWORD FloatDecode = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD QueryFailed = 0xFFFFFFFF;
-constexpr uint32_t FeedPollMs = 5;  // a fallback: the worker tells the feeder when it takes data
+constexpr uint32_t FeedPollMs = 50;  // a fallback: the worker wakes the feeder when the queue is low
 constexpr DWORD MaxSampleRate = 384000;
 constexpr DWORD MaxChannels = 32;
 // Two seconds queued, and never less than the sentry needs before it analyses a frame.
@@ -33,6 +33,8 @@ std::unique_ptr<TPcmAnalysis> TPcmAnalysis::Start(DWORD sampleRate, DWORD channe
   }
   std::unique_ptr<TPcmAnalysis> analysis(new TPcmAnalysis(push, sampleRate, channels));
   StartToneSentry(push, "", detector);
+  // A full queue is refilled once the worker has taken half of it.
+  CurrentToneSentry()->SetFeederWakeLevel(analysis->FMaxQueuedBytes / 2);
   analysis->FSentrySerial = CurrentToneSentry()->Serial();
   return analysis;
 }
@@ -59,13 +61,16 @@ bool TPcmAnalysis::Done() const {
 DWORD TPcmAnalysis::QueuedBytes() const { return BASS_StreamPutData(FPushStream, nullptr, 0); }
 
 bool TPcmAnalysis::Feed(std::span<const float> samples) {
-  const auto roomOrDone = [this] {
+  const auto queuedBelow = [this](DWORD bytes) {
     const DWORD queued = QueuedBytes();
-    return Done() || queued == QueryFailed || queued < FMaxQueuedBytes;
+    return Done() || queued == QueryFailed || queued < bytes;
   };
-  while (!roomOrDone()) {
-    WaitWhileServingMainThreadFor(roomOrDone, FeedPollMs, FeedPollMs);
-    TakeDetectedTones(true);  // keep the shared tone log small; Keys() has them all
+  if (!queuedBelow(FMaxQueuedBytes)) {
+    const auto halfDrained = [&] { return queuedBelow(FMaxQueuedBytes / 2); };
+    while (!halfDrained()) {
+      WaitWhileServingMainThreadFor(halfDrained, FeedPollMs, FeedPollMs);
+      TakeDetectedTones(true);  // keep the shared tone log small; Keys() has them all
+    }
   }
   if (Done()) return false;
   BASS_StreamPutData(FPushStream, samples.data(), static_cast<DWORD>(samples.size_bytes()));
@@ -77,7 +82,7 @@ void TPcmAnalysis::Finish() {
   BASS_StreamPutData(FPushStream, nullptr, BASS_STREAMPROC_END);
   if (TToneSentry* sentry = Sentry()) sentry->SourceChanged();
   while (!Done()) {
-    WaitWhileServingMainThreadFor([this] { return Done(); }, FeedPollMs * 20, FeedPollMs);
+    WaitWhileServingMainThreadFor([this] { return Done(); }, FeedPollMs * 2, FeedPollMs);
     TakeDetectedTones(true);
   }
   TakeDetectedTones(true);

@@ -13,8 +13,6 @@ namespace {
 
 constexpr uint32_t QueuedFramesPerAnalysis = 4096;  // source sample frames queued before a frame
 constexpr uint32_t IdleSleepMs = 50;
-// A feeder waiting for room in the source queue is told every this many frames (about 0.25 s).
-constexpr uint64_t FramesPerFeederNotice = 8;
 constexpr double FrameMs = 1000.0 * DtmfFftSize / DtmfAnalysisRate;  // 32 ms
 constexpr DWORD AnalysisFlags = BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT;
 constexpr DWORD QueryFailed = 0xFFFFFFFF;
@@ -137,11 +135,11 @@ void TToneSentry::Detect() {
     }
     const DWORD queued = BASS_StreamPutData(FSrcChan, nullptr, 0);
     if (queued == QueryFailed) return Fail(AudioFailure("the source cannot be read"));
+    WakeFeederIfLow(queued);
     if (frameBytes * QueuedFramesPerAnalysis <= queued) {
       // With data queued the mixer has something to give; failing now it never would.
       if (!AnalyseNextFrame(mixer.Handle(), frame))
         return Fail(AudioFailure("the source cannot be mixed for analysis"));
-      if (FFramesAnalysed % FramesPerFeederNotice == 0) NotifyMainThreadWaiters();
     } else if (SourceEndMarked(FSrcChan)) {
       FlushRemainder(mixer.Handle(), frame, queued, frameBytes);
       return FinishAndWaitForStop();
@@ -149,6 +147,12 @@ void TToneSentry::Detect() {
       FNetReader->WaitForStop(IdleSleepMs);
     }
   }
+}
+
+void TToneSentry::WakeFeederIfLow(DWORD queuedBytes) {
+  const bool low = queuedBytes < FFeederWakeBytes.load();
+  if (low && !FFeederWoken) NotifyMainThreadWaiters();
+  FFeederWoken = low;
 }
 
 void TToneSentry::Fail(const std::string& reason) {

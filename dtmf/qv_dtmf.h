@@ -68,6 +68,11 @@ class TToneSentry {
   // Any thread: the source has new data (or its end mark); an idle worker looks at once instead of
   // at its next 50 ms poll.
   void SourceChanged();
+  // Any thread: a feeder on the main thread keeps the source's queue filled and sleeps while it is
+  // full; the worker wakes it (NotifyMainThreadWaiters) once each time the queue falls below
+  // queuedBytes, and only then, so feeder and worker do not wake each other for every frame.
+  // 0, the default, never wakes a feeder before the end.
+  void SetFeederWakeLevel(DWORD queuedBytes) { FFeederWakeBytes.store(queuedBytes); }
   // Every key this sentry heard so far, in order; any thread. A network source runs for ever, so
   // there only the last MaxKeptNetworkKeys or fewer are kept.
   std::vector<TDetectedKey> DetectedKeys() const;
@@ -103,6 +108,7 @@ class TToneSentry {
   static DWORD MixerBytesOf(HSTREAM stream, HSTREAM mixer, QWORD streamBytes);
   void RecoverLostSource(HSTREAM mixer, uint32_t& frameBytes);
   void KeyStarted(const TDetectedKey& key);  // FKeysLock held
+  void WakeFeederIfLow(DWORD queuedBytes);
 
   const uint64_t FSerial;
   std::unique_ptr<TNetStreamReader> FNetReader;
@@ -118,6 +124,8 @@ class TToneSentry {
   uint32_t FDelayMs = 0;
   uint64_t FFramesAnalysed = 0;
   std::atomic<bool> FFinished{false};
+  std::atomic<DWORD> FFeederWakeBytes{0};
+  bool FFeederWoken = false;         // worker only: the queue is below the wake level, feeder told
   mutable std::mutex FKeysLock;
   std::vector<TDetectedKey> FKeys;   // guarded by FKeysLock
   std::string FErrorText;            // guarded by FKeysLock
