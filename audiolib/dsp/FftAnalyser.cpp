@@ -92,11 +92,16 @@ void FftAnalyser::Analyse(const float* interleaved, size_t frames, DWORD chans, 
                           float* magnitudes) {
   const FftPlan& plan = Plans().For(fftSize);
   Reserve(fftSize);
-  const float channelWeight = 1.0f / static_cast<float>(chans);
-  for (size_t i = 0; i < frames; ++i) {
-    float sum = 0;
-    for (DWORD c = 0; c < chans; ++c) sum += interleaved[i * chans + c];
-    in_[i] = sum * channelWeight * plan.window[i];
+  if (chans == 1) {
+    // The common case (a mono analysis mixer) as a loop the compiler vectorises.
+    for (size_t i = 0; i < frames; ++i) in_[i] = interleaved[i] * plan.window[i];
+  } else {
+    const float channelWeight = 1.0f / static_cast<float>(chans);
+    for (size_t i = 0; i < frames; ++i) {
+      float sum = 0;
+      for (DWORD c = 0; c < chans; ++c) sum += interleaved[i * chans + c];
+      in_[i] = sum * channelWeight * plan.window[i];
+    }
   }
   for (size_t i = frames; i < fftSize; ++i) in_[i] = 0;
   auto* out = static_cast<fftwf_complex*>(out_);

@@ -29,13 +29,25 @@ void ChannelRouting::SetMatrix(const float* matrix) {
 
 namespace {
 
-// The matrix product for channel counts known at compile time, which the compiler unrolls and
-// vectorises; InChans/OutChans 0 means "given at run time".
+// The matrix product for channel counts known at compile time. The gains are held in locals and
+// the buffers do not overlap, so the compiler unrolls and vectorises it.
 template <DWORD InChans, DWORD OutChans>
-void MixFrames(const float* matrix, const float* in, size_t frames, float* out, DWORD inChans,
-               DWORD outChans) {
-  if constexpr (InChans != 0) inChans = InChans;
-  if constexpr (OutChans != 0) outChans = OutChans;
+void MixFrames(const float* matrix, const float* __restrict in, size_t frames, float* __restrict out) {
+  float gains[OutChans][InChans];
+  for (DWORD row = 0; row < OutChans; ++row)
+    for (DWORD col = 0; col < InChans; ++col) gains[row][col] = matrix[row * InChans + col];
+  for (size_t i = 0; i < frames; ++i) {
+    for (DWORD row = 0; row < OutChans; ++row) {
+      float sum = 0;
+      for (DWORD col = 0; col < InChans; ++col) sum += gains[row][col] * in[i * InChans + col];
+      out[i * OutChans + row] = sum;
+    }
+  }
+}
+
+// The same for any channel counts.
+void MixFrames(const float* matrix, const float* __restrict in, size_t frames, float* __restrict out,
+               DWORD inChans, DWORD outChans) {
   for (size_t i = 0; i < frames; ++i) {
     const float* frameIn = in + i * inChans;
     float* frameOut = out + i * outChans;
@@ -74,11 +86,11 @@ void ChannelRouting::Apply(const float* in, size_t frames, float* out) {
   TakePending();
   const float* m = matrix_.data();
   const DWORD i = sourceChans_, o = mixerChans_;
-  if (i == 2 && o == 1) return MixFrames<2, 1>(m, in, frames, out, i, o);
-  if (i == 1 && o == 1) return MixFrames<1, 1>(m, in, frames, out, i, o);
-  if (i == 2 && o == 2) return MixFrames<2, 2>(m, in, frames, out, i, o);
-  if (i == 1 && o == 2) return MixFrames<1, 2>(m, in, frames, out, i, o);
-  MixFrames<0, 0>(m, in, frames, out, i, o);
+  if (i == 2 && o == 1) return MixFrames<2, 1>(m, in, frames, out);
+  if (i == 1 && o == 1) return MixFrames<1, 1>(m, in, frames, out);
+  if (i == 2 && o == 2) return MixFrames<2, 2>(m, in, frames, out);
+  if (i == 1 && o == 2) return MixFrames<1, 2>(m, in, frames, out);
+  MixFrames(m, in, frames, out, i, o);
 }
 
 }  // namespace audiolib
