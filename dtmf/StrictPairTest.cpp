@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace strictdtmf {
@@ -87,9 +88,10 @@ TToneMeasure MeasureTone(std::span<const TBlock> blocks, int tone) {
 }
 
 struct TGroupWinner {
-  bool passed = false;
+  bool passed = false;      // in tune, steady, above the threshold, clear of the group by minAloneDominanceDb
   int index = -1;
   double amplitude = 0;
+  double dominanceDb = 0;   // over the strongest other tone of the group
 };
 
 TGroupWinner StrongestOfGroup(const std::array<TToneMeasure, 4>& tones, const TStrictLimits& limits) {
@@ -101,12 +103,14 @@ TGroupWinner StrongestOfGroup(const std::array<TToneMeasure, 4>& tones, const TS
   if (winner.index < 0) return winner;
   const TToneMeasure& best = tones[winner.index];
   winner.amplitude = best.amplitude;
-  const double dominance = std::pow(10.0, limits.minDominanceDb / 20);
-  winner.passed = best.amplitude > limits.thresholdAmplitude &&
-                  best.coherence >= limits.minPhaseCoherence;
+  double strongestOther = 0;
   for (int i = 0; i < 4; ++i) {
-    if (i != winner.index) winner.passed = winner.passed && best.amplitude >= dominance * tones[i].nominalAmplitude;
+    if (i != winner.index) strongestOther = std::max(strongestOther, tones[i].nominalAmplitude);
   }
+  winner.dominanceDb = strongestOther > 0 ? 20 * std::log10(best.amplitude / strongestOther)
+                                          : std::numeric_limits<double>::infinity();
+  winner.passed = best.amplitude > limits.thresholdAmplitude && best.coherence >= limits.minPhaseCoherence &&
+                  winner.dominanceDb >= std::min(limits.minDominanceDb, limits.minAloneDominanceDb);
   return winner;
 }
 
@@ -136,21 +140,18 @@ TBlock CorrelateBlock(std::span<const float> samples,
 namespace {
 
 // No tone's level over the window can exceed the root mean square of its block levels (Cauchy-
-// Schwarz), so windows that fail the level or energy-share test even with those bounds are passed
-// over without measuring: most windows of silence, noise, speech and music.
+// Schwarz), so windows that fail the level test even with those bounds are passed over without
+// measuring: most windows of silence, noise and quiet passages.
 bool CannotHoldPair(std::span<const TBlock> blocks, const TStrictLimits& limits) {
   std::array<double, ToneCount> blockPower{};
-  double energy = 0;
   for (const TBlock& block : blocks) {
-    energy += block.energy;
     for (int t = 0; t < ToneCount; ++t) blockPower[t] += std::norm(block.correlation[t]);
   }
   const double toPower = 4.0 / (static_cast<double>(blocks.size()) * BlockSamples * BlockSamples);
   const double lowBound = *std::max_element(blockPower.begin(), blockPower.begin() + 4) * toPower;
   const double highBound = *std::max_element(blockPower.begin() + 4, blockPower.end()) * toPower;
   const double threshold = limits.thresholdAmplitude * limits.thresholdAmplitude;
-  const double meanPower = energy / (static_cast<double>(blocks.size()) * BlockSamples);
-  return lowBound <= threshold || highBound <= threshold || (lowBound + highBound) / 2 < limits.minPairShare * meanPower;
+  return lowBound <= threshold || highBound <= threshold;
 }
 
 }  // namespace
@@ -175,13 +176,16 @@ TPairDecision DecidePair(std::span<const TBlock> blocks, const TStrictLimits& li
   for (const TBlock& block : blocks) energy += block.energy;
   const double meanPower = energy / (static_cast<double>(blocks.size()) * BlockSamples);
   const double pairPower = (row.amplitude * row.amplitude + col.amplitude * col.amplitude) / 2;
-  if (meanPower <= 0 || pairPower < limits.minPairShare * meanPower) return decision;
-
-  decision.present = true;
+  decision.tonesPassed = true;
+  decision.clear = std::min(row.dominanceDb, col.dominanceDb) >= limits.minDominanceDb;
   decision.row = row.index;
   decision.col = col.index;
   decision.lowAmplitude = row.amplitude;
   decision.highAmplitude = col.amplitude;
+  decision.lowHz = ToneFrequencies[row.index] * (1 + low[row.index].deviation);
+  decision.highHz = ToneFrequencies[4 + col.index] * (1 + high[col.index].deviation);
+  decision.energyShare = meanPower > 0 ? std::min(1.0, pairPower / meanPower) : 0;
+  decision.present = decision.clear && decision.energyShare >= limits.minPairShare;
   return decision;
 }
 

@@ -1,6 +1,7 @@
 // The strict detector's per-window test: does a 30 ms window of the 16 kHz analysis signal hold a
-// clean DTMF tone pair? Works on narrowband correlations of 5 ms blocks (see StrictToneDetector.h
-// for the whole method). Pure functions and plain data; any thread; no allocation.
+// DTMF tone pair, and is it in the clear? Works on narrowband correlations of 5 ms blocks (see
+// StrictToneDetector.h for the whole method). Pure functions and plain data; any thread; no
+// allocation.
 #pragma once
 
 #include <array>
@@ -33,20 +34,36 @@ struct TBlock {
 // fail; twist (high level over low level) from -8 to +4 dB must pass.
 struct TStrictLimits {
   double thresholdAmplitude = 0.05;      // each tone's minimum amplitude (linear, full scale 1.0)
-  double maxFrequencyDeviation = 0.025;  // fraction of the nominal frequency
+  double maxFrequencyDeviation = 0.02;   // fraction of the nominal frequency
   double minTwistDb = -9;               // 1 dB beyond what must pass, for measurement error
   double maxTwistDb = 5;
-  double minPairShare = 0.6;             // the pair's part of the window's whole energy
   double minPhaseCoherence = 0.9;        // 1.0: a perfectly steady frequency over the window
-  double minDominanceDb = 10;            // winner over every other tone of its group
+  // A pair in the clear: over every other tone of its group, and most of the window's energy.
+  double minDominanceDb = 10;
+  double minPairShare = 0.6;             // the pair's part of the window's whole energy
+  // A pair under louder sound (StrictToneDetector.h) may stand less far above its group; it must
+  // then stand out in the key band and show no trace of being part of a note or a voice.
+  double minAloneDominanceDb = 6;
+  double minBandShare = 0.6;             // PairBandShare (StrictIsolation.h), mean over the key
+  double maxHarmonicRatio = 0.45;        // HarmonicRatio (StrictIsolation.h), mean over the key
+  int minAloneWindows = 5;               // agreeing windows
+  double maxOffsetRatio = 0.4;           // each tone's level just after the key over its level in it
+  // Any key: the tones were absent just before it, and their frequencies hold.
+  double maxOnsetRatio = 0.3;            // each tone's level just before the key over its level in it
+  double maxGlide = 0.007;               // change of frequency over 15 ms, fraction of the frequency
 };
 
 struct TPairDecision {
-  bool present = false;
+  bool tonesPassed = false;   // frequency, steadiness, level, twist and minAloneDominanceDb passed
+  bool present = false;       // and minDominanceDb and minPairShare too: a pair in the clear
   int row = -1;               // low-group index, -1 when none
   int col = -1;               // high-group index, -1 when none
   double lowAmplitude = 0;    // measured at the tone's own frequency (linear)
   double highAmplitude = 0;
+  double lowHz = 0;           // the tones' own frequencies
+  double highHz = 0;
+  double energyShare = 0;     // the pair's part of the window's whole energy
+  bool clear = false;         // minDominanceDb passed
 };
 
 // Correlates one block of exactly BlockSamples samples, continuing the phase reference kept in
@@ -54,7 +71,8 @@ struct TPairDecision {
 TBlock CorrelateBlock(std::span<const float> samples,
                       std::array<std::complex<double>, ToneCount>& phasors);
 
-// Decides the window made of `blocks` (oldest first, WindowBlocks of them).
+// Decides the window made of `blocks` (oldest first, WindowBlocks of them). Sets the tones' fields
+// whenever tonesPassed.
 TPairDecision DecidePair(std::span<const TBlock> blocks, const TStrictLimits& limits);
 
 }  // namespace strictdtmf

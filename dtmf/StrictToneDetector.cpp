@@ -1,7 +1,11 @@
 #include "dtmf/StrictToneDetector.h"
 
 #include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
 
+#include "dtmf/StrictIsolation.h"
 #include "dtmf/ToneDetector.h"
 
 namespace strictdtmf {
@@ -44,20 +48,82 @@ void TStrictToneDetector::Finish() {
     AnalyseBlock(FPending);
   }
   const std::array<float, BlockSamples> silence{};
-  for (int i = 0; FActive && i <= EndGapBlocks; ++i) AnalyseBlock(silence);
+  for (int i = 0; FActive && i <= WindowBlocks + EndGapBlocks; ++i) AnalyseBlock(silence);
 }
 
 void TStrictToneDetector::AnalyseBlock(std::span<const float> samples) {
   const int64_t block = FBlocks++;
   FHistory[static_cast<size_t>(block % HistoryBlocks)] = CorrelateBlock(samples, FPhasors);
+  std::copy(samples.begin(), samples.end(), FSamples.begin() + (block % SampleHistoryBlocks) * BlockSamples);
   TPairDecision decision;
+  TWindowEvidence window;
   if (FBlocks >= WindowBlocks) {
-    std::array<TBlock, WindowBlocks> window;
-    for (int j = 0; j < WindowBlocks; ++j) window[j] = BlockAt(block - WindowBlocks + 1 + j);
-    decision = DecidePair(window, FLimits);
+    std::array<TBlock, WindowBlocks> blocks;
+    for (int j = 0; j < WindowBlocks; ++j) blocks[j] = BlockAt(block - WindowBlocks + 1 + j);
+    decision = DecidePair(blocks, FLimits);
+    if (decision.tonesPassed) window = MeasureWindow(decision);
   }
-  if (FActive) Continue(block, decision);
-  if (!FActive && decision.present) TryStart(block, decision);
+  if (FActive) Continue(block, decision, window);
+  if (!FActive && decision.tonesPassed) TryStart(block, decision, window);
+}
+
+std::span<const float> TStrictToneDetector::Recent(int64_t from, size_t count) {
+  const int64_t end = FBlocks * BlockSamples;
+  const std::span<float> out = std::span<float>(FScratch).first(std::min(count, FScratch.size()));
+  for (size_t n = 0; n < out.size(); ++n) {
+    const int64_t at = from + static_cast<int64_t>(n);
+    out[n] = at >= 0 && at >= end - SampleHistory && at < end ? FSamples[static_cast<size_t>(at % SampleHistory)] : 0.0f;
+  }
+  return out;
+}
+
+// Measured only for windows that passed the tone tests, on the window's raw samples.
+TWindowEvidence TStrictToneDetector::MeasureWindow(const TPairDecision& decision) {
+  const std::span<const float> samples = Recent(FBlocks * BlockSamples - IsolationSamples, IsolationSamples);
+  TWindowEvidence window;
+  window.clear = decision.present;
+  window.bandShare = PairBandShare(samples, decision.lowHz, decision.highHz);
+  window.harmonicRatio = std::max(HarmonicRatio(samples, decision.lowHz), HarmonicRatio(samples, decision.highHz));
+  return window;
+}
+
+// How far the run's tones moved in frequency over the last GlideBlocks blocks: the change between
+// the phase steps of three 15 ms spans, the larger of the two tones as a fraction of its frequency.
+double TStrictToneDetector::Glide(int64_t block) const {
+  constexpr int SpanBlocks = GlideBlocks / 3;
+  double glide = 0;
+  for (const int tone : {FRun.key.row, 4 + FRun.key.col}) {
+    std::array<std::complex<double>, 3> spans{};
+    for (int j = 0; j < GlideBlocks; ++j) spans[j / SpanBlocks] += BlockAt(block - GlideBlocks + 1 + j).correlation[tone];
+    const std::complex<double> firstStep = spans[1] * std::conj(spans[0]);
+    const std::complex<double> secondStep = spans[2] * std::conj(spans[1]);
+    const double changeHz = std::abs(std::arg(secondStep * std::conj(firstStep))) * SampleRate /
+                            (2 * std::numbers::pi * SpanBlocks * BlockSamples);
+    glide = std::max(glide, changeHz / ToneFrequencies[tone]);
+  }
+  return glide;
+}
+
+// The quiet moment before a key: searched for from 60 ms before the first window that heard the
+// tones to 5 ms into it, rather than taken at the key's start, which under loud sound the block
+// levels place unsurely. A tone of the key that ended just before is not awaited (one key changing
+// into another that shares a tone).
+double TStrictToneDetector::OnsetRatio(int64_t firstWindowSample, const TPairDecision& decision) {
+  const bool follows = FLastKey.row >= 0 && firstWindowSample - FLastKey.endSample < CarriedToneSamples;
+  const std::array<TAwaitedTone, 2> tones = {
+      TAwaitedTone{decision.lowHz, follows && FLastKey.row == decision.row ? 0.0 : decision.lowAmplitude},
+      TAwaitedTone{decision.highHz, follows && FLastKey.col == decision.col ? 0.0 : decision.highAmplitude}};
+  const int64_t from = firstWindowSample - OnsetSearchBefore - QuietSpanSamples;
+  return QuietestMoment(Recent(from, ScratchSamples), tones, QuietSpanSamples, QuietStepSamples);
+}
+
+// The quiet moment after a key: in what has come since the last block that read the tones.
+double TStrictToneDetector::OffsetRatio() {
+  const int64_t from = (FRun.lastOnBlock + 1) * BlockSamples - QuietStepSamples;
+  const std::array<TAwaitedTone, 2> tones = {TAwaitedTone{FRun.lowHz, FRun.key.lowAmplitude},
+                                             TAwaitedTone{FRun.highHz, FRun.key.highAmplitude}};
+  const int64_t count = std::max<int64_t>(0, FBlocks * BlockSamples - from);
+  return QuietestMoment(Recent(from, static_cast<size_t>(count)), tones, QuietSpanSamples, QuietStepSamples);
 }
 
 double TStrictToneDetector::Coverage(int64_t index) const {
@@ -67,7 +133,7 @@ double TStrictToneDetector::Coverage(int64_t index) const {
                   block.Amplitude(4 + FRun.key.col) / FRun.refHigh);
 }
 
-void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision) {
+void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
   FRun = TRun{};
   FRun.key.row = decision.row;
   FRun.key.col = decision.col;
@@ -75,46 +141,58 @@ void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision)
     FRun.refLow = std::max(FRun.refLow, BlockAt(j).Amplitude(decision.row));
     FRun.refHigh = std::max(FRun.refHigh, BlockAt(j).Amplitude(4 + decision.col));
   }
-  if (FRun.refLow <= 0 || FRun.refHigh <= 0 || Coverage(block) < OnCoverage) return;
-  int64_t first = block;
+  if (FRun.refLow <= 0 || FRun.refHigh <= 0) return;
+  // The latest block of the window that reads the tones (under loud sound the newest may not).
+  int64_t last = block;
+  while (last > block - WindowBlocks + 1 && Coverage(last) < OnCoverage) --last;
+  if (Coverage(last) < OnCoverage) return;
+  int64_t first = last;
   while (first > FBlocks - HistoryBlocks && first > 0 && Coverage(first - 1) >= OnCoverage) --first;
   // A tone starting inside the first on block covers the end of it; one starting in the block
   // before covers all of the first block and the end of the one before.
   const double startInBlocks =
       static_cast<double>(first + 1) - Clamp01(Coverage(first)) - Clamp01(Coverage(first - 1));
   FRun.key.startSample = static_cast<int64_t>(std::llround(startInBlocks * BlockSamples));
-  FRun.key.endSample = (block + 1) * BlockSamples;
+  FRun.key.endSample = (last + 1) * BlockSamples;
   FRun.key.lowAmplitude = decision.lowAmplitude;
   FRun.key.highAmplitude = decision.highAmplitude;
-  FRun.lastOnBlock = block;
-  FRun.agreeingWindows = 1;
+  FRun.lowHz = decision.lowHz;
+  FRun.highHz = decision.highHz;
+  FRun.lastOnBlock = last;
+  FRun.gapBlocks = static_cast<int>(block - last);
+  FRun.evidence.SetOnsetRatio(OnsetRatio((block - WindowBlocks + 1) * BlockSamples, decision));
+  Agree(block, decision, window);
   FActive = true;
 }
 
-void TStrictToneDetector::Continue(int64_t block, const TPairDecision& decision) {
-  if (decision.present && decision.row == FRun.key.row && decision.col == FRun.key.col) {
-    ++FRun.agreeingWindows;
-    if (decision.lowAmplitude + decision.highAmplitude > FRun.key.lowAmplitude + FRun.key.highAmplitude) {
-      FRun.key.lowAmplitude = decision.lowAmplitude;
-      FRun.key.highAmplitude = decision.highAmplitude;
-    }
+void TStrictToneDetector::Agree(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
+  FRun.evidence.AddWindow(window);
+  if ((block - GlideBlocks + 1) * BlockSamples >= FRun.key.startSample) FRun.evidence.AddGlide(Glide(block));
+  if (decision.lowAmplitude + decision.highAmplitude > FRun.key.lowAmplitude + FRun.key.highAmplitude) {
+    FRun.key.lowAmplitude = decision.lowAmplitude;
+    FRun.key.highAmplitude = decision.highAmplitude;
   }
+}
+
+void TStrictToneDetector::Continue(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
+  const bool agrees = decision.tonesPassed && decision.row == FRun.key.row && decision.col == FRun.key.col;
+  if (agrees) Agree(block, decision, window);
   if (Coverage(block) >= OnCoverage) {
     FRun.lastOnBlock = block;
     FRun.gapBlocks = 0;
     FRun.key.endSample = (block + 1) * BlockSamples;
+  } else if (agrees && !decision.present) {
+    FRun.gapBlocks = 0;  // under louder sound the blocks flicker while the windows still hear the pair
   } else {
     ++FRun.gapBlocks;
   }
-  if (!FRun.reported && Qualifies(FRun.key.endSample)) {
-    FRun.reported = true;
-    if (OnKeyStart) OnKeyStart(FRun.key);
-  }
+  if (!FRun.reported && FRun.evidence.Qualifies(FLimits, FRun.key.endSample - FRun.key.startSample, false)) Report();
   if (FRun.gapBlocks >= EndGapBlocks) End();
 }
 
-bool TStrictToneDetector::Qualifies(int64_t endSample) const {
-  return FRun.agreeingWindows >= MinAgreeingWindows && endSample - FRun.key.startSample >= MinToneSamples;
+void TStrictToneDetector::Report() {
+  FRun.reported = true;
+  if (OnKeyStart) OnKeyStart(FRun.key);
 }
 
 void TStrictToneDetector::End() {
@@ -125,11 +203,11 @@ void TStrictToneDetector::End() {
   const double endInBlocks =
       static_cast<double>(last) + Clamp01(Coverage(last)) + Clamp01(Coverage(last + 1));
   FRun.key.endSample = static_cast<int64_t>(std::llround(endInBlocks * BlockSamples));
-  if (!FRun.reported && Qualifies(FRun.key.endSample)) {
-    FRun.reported = true;
-    if (OnKeyStart) OnKeyStart(FRun.key);
-  }
-  if (FRun.reported && OnKeyEnd) OnKeyEnd(FRun.key);
+  FRun.evidence.SetOffsetRatio(OffsetRatio());
+  if (!FRun.reported && FRun.evidence.Qualifies(FLimits, FRun.key.endSample - FRun.key.startSample, true)) Report();
+  if (!FRun.reported) return;
+  FLastKey = FRun.key;
+  if (OnKeyEnd) OnKeyEnd(FRun.key);
 }
 
 }  // namespace strictdtmf
