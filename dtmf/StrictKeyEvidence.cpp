@@ -4,9 +4,11 @@
 
 namespace strictdtmf {
 
-void TKeyEvidence::AddWindow(const TWindowEvidence& window) {
+void TKeyEvidence::AddWindow(const TWindowEvidence& window, bool inside) {
   ++FAgreeingWindows;
   if (window.clear) ++FClearWindows;
+  if (!inside) return;
+  ++FInsideWindows;
   FBandShareSum += window.bandShare;
   FHarmonicRatioSum += window.harmonicRatio;
 }
@@ -17,12 +19,12 @@ bool TKeyEvidence::Qualifies(const TStrictLimits& limits, int64_t durationSample
   if (FAgreeingWindows < MinAgreeingWindows || durationSamples < MinToneSamples) return false;
   if (FOnsetRatio > limits.maxOnsetRatio) return false;
   if (FLeastGlide != std::numeric_limits<double>::infinity() && FLeastGlide > limits.maxGlide) return false;
-  if (FHarmonicRatioSum / FAgreeingWindows > limits.maxHarmonicRatio) return false;
+  if (FInsideWindows == 0 || FHarmonicRatioSum / FInsideWindows > limits.maxHarmonicRatio) return false;
   if (FClearWindows >= MinAgreeingWindows) return true;
   // Under louder sound: long enough to have shown a steady pitch, and ended cleanly.
   if (!ended || FAgreeingWindows < limits.minAloneWindows || FLeastGlide == std::numeric_limits<double>::infinity())
     return false;
-  return FBandShareSum / FAgreeingWindows >= limits.minBandShare && FOffsetRatio <= limits.maxOffsetRatio;
+  return FBandShareSum / FInsideWindows >= limits.minBandShare && FOffsetRatio <= limits.maxOffsetRatio;
 }
 
 }  // namespace strictdtmf

@@ -20,9 +20,11 @@ struct TWindowEvidence {
 class TKeyEvidence {
  public:
   static constexpr int MinAgreeingWindows = 3;
-  static constexpr int64_t MinToneSamples = 512;  // 32 ms at 16 kHz
+  static constexpr int64_t MinToneSamples = 576;  // 36 ms at 16 kHz (40 ms must pass, 23 ms must fail)
 
-  void AddWindow(const TWindowEvidence& window);
+  // `inside`: the window lies wholly within the key, so its band share and harmonic ratio count
+  // (a window across the key's start hears part silence or other sound).
+  void AddWindow(const TWindowEvidence& window, bool inside);
   // The tones' change of frequency over 15 ms (fraction), whenever the key has lasted long enough
   // to measure it; the steadiest reading counts.
   void AddGlide(double glide);
@@ -31,15 +33,16 @@ class TKeyEvidence {
   void SetOffsetRatio(double ratio) { FOffsetRatio = ratio; }
 
   // Enough to report the key, which has lasted `durationSamples` so far. A key in the clear
-  // qualifies as soon as three clear windows agree; one heard under louder sound only once it has
-  // `ended` (its offset then known).
+  // qualifies as soon as three clear windows agree and one window lay wholly within it; one heard
+  // under louder sound only once it has `ended` (its offset then known).
   bool Qualifies(const TStrictLimits& limits, int64_t durationSamples, bool ended) const;
 
-  int AgreeingWindows() const { return FAgreeingWindows; }
+  int ClearWindows() const { return FClearWindows; }
 
  private:
   int FAgreeingWindows = 0;
   int FClearWindows = 0;
+  int FInsideWindows = 0;
   double FBandShareSum = 0;
   double FHarmonicRatioSum = 0;
   double FLeastGlide = std::numeric_limits<double>::infinity();  // infinity: not measured

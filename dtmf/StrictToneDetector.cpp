@@ -133,19 +133,20 @@ double TStrictToneDetector::Coverage(int64_t index) const {
                   block.Amplitude(4 + FRun.key.col) / FRun.refHigh);
 }
 
-void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
-  FRun = TRun{};
-  FRun.key.row = decision.row;
-  FRun.key.col = decision.col;
+// Sets the run's levels from the window ending at `block` and places the key's start by the
+// blocks before it; false when no block of the window reads the tones.
+bool TStrictToneDetector::Anchor(int64_t block) {
+  FRun.refLow = 0;
+  FRun.refHigh = 0;
   for (int64_t j = block - WindowBlocks + 1; j <= block; ++j) {
-    FRun.refLow = std::max(FRun.refLow, BlockAt(j).Amplitude(decision.row));
-    FRun.refHigh = std::max(FRun.refHigh, BlockAt(j).Amplitude(4 + decision.col));
+    FRun.refLow = std::max(FRun.refLow, BlockAt(j).Amplitude(FRun.key.row));
+    FRun.refHigh = std::max(FRun.refHigh, BlockAt(j).Amplitude(4 + FRun.key.col));
   }
-  if (FRun.refLow <= 0 || FRun.refHigh <= 0) return;
+  if (FRun.refLow <= 0 || FRun.refHigh <= 0) return false;
   // The latest block of the window that reads the tones (under loud sound the newest may not).
   int64_t last = block;
   while (last > block - WindowBlocks + 1 && Coverage(last) < OnCoverage) --last;
-  if (Coverage(last) < OnCoverage) return;
+  if (Coverage(last) < OnCoverage) return false;
   int64_t first = last;
   while (first > FBlocks - HistoryBlocks && first > 0 && Coverage(first - 1) >= OnCoverage) --first;
   // A tone starting inside the first on block covers the end of it; one starting in the block
@@ -154,19 +155,28 @@ void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision,
       static_cast<double>(first + 1) - Clamp01(Coverage(first)) - Clamp01(Coverage(first - 1));
   FRun.key.startSample = static_cast<int64_t>(std::llround(startInBlocks * BlockSamples));
   FRun.key.endSample = (last + 1) * BlockSamples;
+  FRun.lastOnBlock = last;
+  FRun.gapBlocks = static_cast<int>(block - last);
+  return true;
+}
+
+void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
+  FRun = TRun{};
+  FRun.key.row = decision.row;
+  FRun.key.col = decision.col;
+  if (!Anchor(block)) return;
   FRun.key.lowAmplitude = decision.lowAmplitude;
   FRun.key.highAmplitude = decision.highAmplitude;
   FRun.lowHz = decision.lowHz;
   FRun.highHz = decision.highHz;
-  FRun.lastOnBlock = last;
-  FRun.gapBlocks = static_cast<int>(block - last);
   FRun.evidence.SetOnsetRatio(OnsetRatio((block - WindowBlocks + 1) * BlockSamples, decision));
   Agree(block, decision, window);
   FActive = true;
 }
 
 void TStrictToneDetector::Agree(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
-  FRun.evidence.AddWindow(window);
+  const int64_t windowStart = (block - WindowBlocks + 1) * BlockSamples;
+  FRun.evidence.AddWindow(window, windowStart >= FRun.key.startSample - InsideToleranceSamples);
   if ((block - GlideBlocks + 1) * BlockSamples >= FRun.key.startSample) FRun.evidence.AddGlide(Glide(block));
   if (decision.lowAmplitude + decision.highAmplitude > FRun.key.lowAmplitude + FRun.key.highAmplitude) {
     FRun.key.lowAmplitude = decision.lowAmplitude;
@@ -176,6 +186,9 @@ void TStrictToneDetector::Agree(int64_t block, const TPairDecision& decision, co
 
 void TStrictToneDetector::Continue(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
   const bool agrees = decision.tonesPassed && decision.row == FRun.key.row && decision.col == FRun.key.col;
+  // A run started under sound, or on a window the tone only partly filled, takes its levels and
+  // start again from its first clear window: edges placed by levels read too low come out wide.
+  if (agrees && decision.present && !FRun.reported && FRun.evidence.ClearWindows() == 0) Anchor(block);
   if (agrees) Agree(block, decision, window);
   if (Coverage(block) >= OnCoverage) {
     FRun.lastOnBlock = block;

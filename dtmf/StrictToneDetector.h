@@ -24,16 +24,18 @@
 //    of the key that ended just before is exempt, so one key can change straight into another;
 //  - glide: over 45 ms the tones' frequencies change by at most 0.7 % per 15 ms (the harmonics of a
 //    voice glide; a key's tones hold);
-//  - the means over its windows of the band share (at least 60 %) and of the harmonic ratio (at
-//    most 0.45), both for any key;
+//  - the means, over its windows that lie wholly within it, of the band share (at least 60 %) and
+//    of the harmonic ratio (at most 0.45 for any key);
 //  - offset: after its last block both tones were absent together for 15 ms (below 40 %).
-// A key is reported once it has lasted 32 ms (40 ms must pass, 23 ms must fail), at least three
-// windows agreed, the onset, glide and harmonic tests hold, and either three windows were clear
+// A key is reported once it has lasted 36 ms (40 ms must pass, 23 ms must fail; short bursts of
+// two partials in music last about 35 ms), at least three windows agreed, one of them wholly
+// within it, the onset, glide and harmonic tests hold, and either three windows were clear
 // (reported at once) or it was heard under louder sound in at least five windows, long enough to
 // measure its glide, with the band share and the offset test holding (reported when it ends,
 // since the offset is known only then).
 // Windows only say which key is there. Its edges come from the 5 ms blocks: a block is "on" while
-// both tones read at least half their level in the key; the fraction of a level a block reads is
+// both tones read at least half their level in the key (the strongest block of the first clear
+// window, or of the first window when none is clear); the fraction of a level a block reads is
 // the part of the block the tone covers, which places the edges within about a millisecond. Dips
 // shorter than 20 ms are bridged, and under louder sound a window that still hears the pair also
 // keeps the key going; a pause of 20 ms or more ends the key, so a key repeated after a 40 ms
@@ -86,6 +88,7 @@ class TStrictToneDetector {
   static constexpr int HistoryBlocks = 16;       // 80 ms looked back for a key's start
   static constexpr int EndGapBlocks = 4;         // 20 ms without the tones end a key
   static constexpr int GlideBlocks = 9;          // 45 ms: three 15 ms spans, two frequency steps
+  static constexpr int64_t InsideToleranceSamples = 40;  // a window this far before the start is inside
   // Raw samples kept, for the window measures and the quiet moments before and after a key.
   static constexpr int SampleHistoryBlocks = 32;
   static constexpr int64_t SampleHistory = int64_t{SampleHistoryBlocks} * BlockSamples;
@@ -117,6 +120,7 @@ class TStrictToneDetector {
   std::span<const float> Recent(int64_t from, size_t count);
   const TBlock& BlockAt(int64_t index) const { return FHistory[static_cast<size_t>(index % HistoryBlocks)]; }
   double Coverage(int64_t index) const;  // share of the run's levels the block reads, 0..1+
+  bool Anchor(int64_t block);
   void TryStart(int64_t block, const TPairDecision& decision, const TWindowEvidence& window);
   void Continue(int64_t block, const TPairDecision& decision, const TWindowEvidence& window);
   void Agree(int64_t block, const TPairDecision& decision, const TWindowEvidence& window);
