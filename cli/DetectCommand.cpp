@@ -8,6 +8,7 @@
 #include "audio/AudioErrorText.h"
 #include "dtmf/KeyReport.h"
 #include "cli/ProgressBar.h"
+#include "cli/SegmentedAnalysis.h"
 #include "cli/StdinAnalysis.h"
 #include "cli/UrlMonitor.h"
 #include "cli/WorkerPool.h"
@@ -58,7 +59,7 @@ TFileResult Failed(TFileResult result, const std::string& error) {
   return result;
 }
 
-TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options) {
+TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options, TFileStretch stretch = {}) {
   if (path == "-") {
     const TReportsNameFile reports(path);
     TFileResult result = AnalyseStdin(options);
@@ -68,7 +69,7 @@ TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options) 
   result.path = path;
   const TReportsNameFile reports(path);
   TOpenError error;
-  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(path, error, options.detector);
+  std::unique_ptr<TFileAnalysis> analysis = TFileAnalysis::Open(path, error, options.detector, stretch);
   if (!analysis) {
     return Failed(result, error.problem.empty() ? AudioErrorText(error.audioErrorCode, true) : error.problem);
   }
@@ -106,9 +107,9 @@ std::vector<std::string> WorkerArgs(const TDetectOptions& options, const std::st
 
 // A --jobs worker: each file the parent hands over, analysed and written back (WorkerPool.h).
 int RunAsWorker(const TDetectOptions& options, std::ostream& out) {
-  std::string path;
-  while (ReadWorkerRequest(path)) {
-    WriteWorkerResult(out, AnalyseFile(path, options));
+  TWorkerRequest request;
+  while (ReadWorkerRequest(request)) {
+    WriteWorkerResult(out, AnalyseFile(request.path, options, request.stretch));
     out.flush();
     std::fputs(WorkerFileEnd, stderr);
     std::fflush(stderr);
@@ -116,9 +117,18 @@ int RunAsWorker(const TDetectOptions& options, std::ostream& out) {
   return 0;
 }
 
-size_t JobsFor(const TDetectOptions& options) {
-  const size_t jobs = options.jobs ? *options.jobs : std::max(1u, std::thread::hardware_concurrency());
-  return std::min(jobs, options.files.size());
+size_t JobsAllowed(const TDetectOptions& options) {
+  return options.jobs ? *options.jobs : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// One file: a long PCM file on several cores (SegmentedAnalysis.h), any other in this process.
+TFileResult AnalyseOneFile(const std::string& path, const TDetectOptions& options, const std::string& settingsDir) {
+  std::string reports;
+  std::optional<TFileResult> result =
+      AnalyseInSegments(path, options, WorkerArgs(options, settingsDir), JobsAllowed(options), reports);
+  if (!result) return AnalyseFile(path, options);
+  std::fputs(reports.c_str(), stderr);
+  return *result;
 }
 
 }  // namespace
@@ -139,11 +149,16 @@ int RunDetect(const TDetectOptions& options, const std::string& settingsDir, std
     allAnalysed = allAnalysed && result.analysed;
     report.Add(result);
   };
-  if (JobsFor(options) > 1) {
-    RunWorkers(options.files, WorkerArgs(options, settingsDir), JobsFor(options), [&](const TWorkerOutcome& outcome) {
+  const size_t jobs = std::min(JobsAllowed(options), options.files.size());
+  if (jobs > 1) {
+    std::vector<TWorkerRequest> requests;
+    for (const std::string& path : options.files) requests.push_back({path, {}});
+    RunWorkers(requests, WorkerArgs(options, settingsDir), jobs, [&](const TWorkerOutcome& outcome) {
       std::fputs(outcome.errorOutput.c_str(), stderr);
       add(outcome.result);
     });
+  } else if (options.files.size() == 1) {
+    add(AnalyseOneFile(options.files.front(), options, settingsDir));
   } else {
     for (const std::string& path : options.files) add(AnalyseFile(path, options));
   }

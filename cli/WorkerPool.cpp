@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -49,8 +50,8 @@ class TWorker {
   bool Busy() const { return FFile.has_value(); }
   bool Alive() const { return FOutFd >= 0 || FErrFd >= 0; }
   size_t File() const { return *FFile; }
-  // Hands it file number `index`; false when the worker can take no more.
-  bool Request(size_t index, const std::string& path);
+  // Hands it request number `index`; false when the worker can take no more.
+  bool Request(size_t index, const TWorkerRequest& request);
   // Adds its descriptors to `fds`.
   void Watch(std::vector<pollfd>& fds) const;
   // Reads what poll reported; returns the outcome of its file once it is complete or the worker
@@ -116,8 +117,13 @@ TWorker::~TWorker() {
   }
 }
 
-bool TWorker::Request(size_t index, const std::string& path) {
-  const std::string message = path + '\0';
+std::string StretchText(const TFileStretch& stretch) {
+  if (stretch.WholeFile()) return "";
+  return std::to_string(stretch.firstFrame) + " " + std::to_string(stretch.endFrame);
+}
+
+bool TWorker::Request(size_t index, const TWorkerRequest& request) {
+  const std::string message = request.path + '\0' + StretchText(request.stretch) + '\0';
   size_t at = 0;
   while (at < message.size()) {
     const ssize_t written = ::write(FRequestFd, message.data() + at, message.size() - at);
@@ -173,18 +179,18 @@ std::optional<TWorkerOutcome> TWorker::Collect(const std::vector<pollfd>& fds, c
 
 }  // namespace
 
-void RunWorkers(const std::vector<std::string>& files, const std::vector<std::string>& workerArgs, size_t jobs,
-                const std::function<void(const TWorkerOutcome&)>& onOutcome) {
+void RunWorkers(const std::vector<TWorkerRequest>& requests, const std::vector<std::string>& workerArgs,
+                size_t jobs, const std::function<void(const TWorkerOutcome&)>& onOutcome) {
   const std::string program = ProgramPath();
   // A worker that dies must not take this process with it when a request is written to it.
   const auto previousPipeHandler = std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::unique_ptr<TWorker>> workers;
-  std::vector<std::optional<TWorkerOutcome>> outcomes(files.size());
+  std::vector<std::optional<TWorkerOutcome>> outcomes(requests.size());
   size_t nextToStart = 0;
   size_t nextToReport = 0;
-  while (nextToReport < files.size()) {
+  while (nextToReport < requests.size()) {
     std::erase_if(workers, [](const auto& w) { return !w->Alive() && !w->Busy(); });
-    while (nextToStart < files.size()) {
+    while (nextToStart < requests.size()) {
       TWorker* idle = nullptr;
       for (auto& w : workers) {
         if (!w->Busy() && w->Alive()) idle = w.get();
@@ -194,13 +200,13 @@ void RunWorkers(const std::vector<std::string>& files, const std::vector<std::st
           workers.push_back(std::make_unique<TWorker>(program, workerArgs));
           idle = workers.back().get();
         } catch (const std::runtime_error& error) {
-          outcomes[nextToStart] = TWorkerOutcome{{files[nextToStart], false, error.what(), {}}, ""};
+          outcomes[nextToStart] = TWorkerOutcome{{requests[nextToStart].path, false, error.what(), {}}, ""};
           ++nextToStart;
           continue;
         }
       }
       if (!idle) break;
-      if (!idle->Request(nextToStart, files[nextToStart])) break;  // it died; the next pass replaces it
+      if (!idle->Request(nextToStart, requests[nextToStart])) break;  // it died; the next pass replaces it
       ++nextToStart;
     }
     std::vector<pollfd> fds;
@@ -212,10 +218,10 @@ void RunWorkers(const std::vector<std::string>& files, const std::vector<std::st
         continue;
       }
       const size_t file = w->File();
-      if (auto outcome = w->Collect(fds, files[file])) outcomes[file] = std::move(outcome);
+      if (auto outcome = w->Collect(fds, requests[file].path)) outcomes[file] = std::move(outcome);
     }
     ProcessMainThreadQueue();
-    while (nextToReport < files.size() && outcomes[nextToReport]) {
+    while (nextToReport < requests.size() && outcomes[nextToReport]) {
       onOutcome(*outcomes[nextToReport]);
       outcomes[nextToReport].reset();
       ++nextToReport;
@@ -225,22 +231,43 @@ void RunWorkers(const std::vector<std::string>& files, const std::vector<std::st
   std::signal(SIGPIPE, previousPipeHandler);
 }
 
-bool ReadWorkerRequest(std::string& path) {
-  path.clear();
-  pollfd request{RequestFd, POLLIN, 0};
-  while (true) {
-    const int ready = ::poll(&request, 1, PollMs);
-    if (ready > 0) break;
-    if (ready < 0 && errno != EINTR) return false;
-    ProcessMainThreadQueue();
-  }
-  // The parent writes a whole name at once.
+namespace {
+
+// Reads one NUL-terminated field; false at the end of the requests.
+bool ReadRequestField(std::string& field) {
+  field.clear();
   while (true) {
     char c;
     const ssize_t got = ::read(RequestFd, &c, 1);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     if (c == '\0') return true;
-    path += c;
+    field += c;
   }
+}
+
+bool ParseStretch(const std::string& text, TFileStretch& stretch) {
+  stretch = {};
+  if (text.empty()) return true;
+  unsigned long long first = 0, end = 0;
+  char rest = 0;
+  if (std::sscanf(text.c_str(), "%llu %llu%c", &first, &end, &rest) != 2) return false;
+  stretch = {first, end};
+  return true;
+}
+
+}  // namespace
+
+bool ReadWorkerRequest(TWorkerRequest& request) {
+  request = {};
+  pollfd ready{RequestFd, POLLIN, 0};
+  while (true) {
+    const int polled = ::poll(&ready, 1, PollMs);
+    if (polled > 0) break;
+    if (polled < 0 && errno != EINTR) return false;
+    ProcessMainThreadQueue();
+  }
+  // The parent writes a whole request at once.
+  std::string stretch;
+  return ReadRequestField(request.path) && ReadRequestField(stretch) && ParseStretch(stretch, request.stretch);
 }

@@ -3,33 +3,40 @@
 // `jobs` `tonesentry` worker processes, each a whole program with its own road, and hands them
 // files one at a time; a worker that crashes fails only the file it was on and is replaced.
 //
-// The protocol: a worker (`tonesentry detect --worker ...`) reads NUL-terminated file names from
-// descriptor 3; for each it writes the result to standard output (WorkerResult.h, ending "end")
-// and its reports on the file to standard error, then WorkerFileEnd there. It ends when
-// descriptor 3 ends. Standard input is the parent's, for the file "-".
+// The protocol: a worker (`tonesentry detect --worker ...`) reads requests from descriptor 3, each
+// a file name and the stretch of it to analyse ("FIRST END" in sample frames, empty for the whole
+// file), both NUL-terminated; for each it writes the result to standard output (WorkerResult.h,
+// ending "end") and its reports on the file to standard error, then WorkerFileEnd there. It ends
+// when descriptor 3 ends. Standard input is the parent's, for the file "-".
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "dtmf/FileAnalysis.h"
 #include "dtmf/KeyReport.h"
 
 // Ends one file's reports on a worker's standard error.
 inline constexpr char WorkerFileEnd[] = "\x1e" "end of file\n";
+
+struct TWorkerRequest {
+  std::string path;
+  TFileStretch stretch;
+};
 
 struct TWorkerOutcome {
   TFileResult result;
   std::string errorOutput;  // what the worker wrote to standard error about the file
 };
 
-// Main thread. Starts up to `jobs` workers as `<this program> workerArgs...`, hands them `files`,
-// and calls onOutcome for every file in argument order as soon as it and those before it are
+// Main thread. Starts up to `jobs` workers as `<this program> workerArgs...`, hands them the
+// requests, and calls onOutcome for every request in order as soon as it and those before it are
 // done. Serves the main-thread queue while it waits. A worker that cannot be started or ends
-// without a result fails its file.
-void RunWorkers(const std::vector<std::string>& files, const std::vector<std::string>& workerArgs, size_t jobs,
-                const std::function<void(const TWorkerOutcome&)>& onOutcome);
+// without a result fails its request.
+void RunWorkers(const std::vector<TWorkerRequest>& requests, const std::vector<std::string>& workerArgs,
+                size_t jobs, const std::function<void(const TWorkerOutcome&)>& onOutcome);
 
-// In a worker: reads the next file name from descriptor 3 (serving the main-thread queue while it
-// waits). False when the parent has no more.
-bool ReadWorkerRequest(std::string& path);
+// In a worker: reads the next request from descriptor 3 (serving the main-thread queue while it
+// waits). False when the parent has no more, or sent what is no request.
+bool ReadWorkerRequest(TWorkerRequest& request);

@@ -42,7 +42,7 @@ std::string UnsupportedFormat(const BASS_CHANNELINFO& info) {
 }  // namespace
 
 std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpenError& error,
-                                                   TDtmfDetector detector) {
+                                                   TDtmfDetector detector, TFileStretch stretch) {
   error = TOpenError{};
   error.problem = ReadableFileProblem(path);
   if (!error.problem.empty()) return nullptr;
@@ -60,6 +60,12 @@ std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpe
     BASS_StreamFree(decoder);
     return nullptr;
   }
+  const QWORD firstByte = stretch.firstFrame * info.chans * sizeof(float);
+  if (firstByte > 0 && !BASS_ChannelSetPosition(decoder, firstByte, BASS_POS_BYTE)) {
+    error.audioErrorCode = BASS_ErrorGetCode();
+    BASS_StreamFree(decoder);
+    return nullptr;
+  }
   const HSTREAM push = BASS_StreamCreate(info.freq, info.chans, FloatDecode, STREAMPROC_PUSH, nullptr);
   if (push == 0) {
     error.audioErrorCode = BASS_ErrorGetCode();
@@ -68,18 +74,23 @@ std::unique_ptr<TFileAnalysis> TFileAnalysis::Open(const std::string& path, TOpe
   }
   BASS_ChannelSetDSP(decoder, &FeedPushDSP, reinterpret_cast<void*>(uintptr_t{push}), 0);
   std::unique_ptr<TFileAnalysis> analysis(
-      new TFileAnalysis(decoder, push, static_cast<size_t>(chunkBytes)));
+      new TFileAnalysis(decoder, push, static_cast<size_t>(chunkBytes), info, stretch));
   StartToneSentry(push, "", detector);
   CurrentToneSentry()->SetFeederWakeLevel(static_cast<DWORD>(FeederWakeChunks * chunkBytes));
   analysis->FSentrySerial = CurrentToneSentry()->Serial();
   return analysis;
 }
 
-TFileAnalysis::TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, size_t chunkBytes)
+TFileAnalysis::TFileAnalysis(HSTREAM decoder, HSTREAM pushStream, size_t chunkBytes,
+                             const BASS_CHANNELINFO& info, TFileStretch stretch)
     : FFileDecoder(decoder),
       FPushStream(pushStream),
       FReadBuffer(chunkBytes),
-      FLengthBytes(BASS_ChannelGetLength(decoder, BASS_POS_BYTE)) {}
+      FLengthBytes(BASS_ChannelGetLength(decoder, BASS_POS_BYTE)),
+      FFirstByte(stretch.firstFrame * info.chans * sizeof(float)),
+      FEndByte(stretch.endFrame * info.chans * sizeof(float)),
+      // Exact for whole milliseconds, so keys are timed as in an analysis from the file's start.
+      FStartMs(static_cast<double>(stretch.firstFrame) * 1000.0 / info.freq) {}
 
 TFileAnalysis::~TFileAnalysis() {
   if (Sentry() != nullptr) StopToneSentry();
@@ -97,10 +108,18 @@ void TFileAnalysis::MarkEnd() {
   FDecodingDone = true;
 }
 
+size_t TFileAnalysis::BytesToDecode() const {
+  if (FEndByte == 0) return FReadBuffer.size();
+  const QWORD position = BASS_ChannelGetPosition(FFileDecoder, BASS_POS_BYTE);
+  if (position == static_cast<QWORD>(-1) || position >= FEndByte) return 0;
+  return static_cast<size_t>(std::min<uint64_t>(FReadBuffer.size(), FEndByte - position));
+}
+
 bool TFileAnalysis::FeedSlice() {
   if (FDecodingDone || Done() || QueueHolds(MaxQueuedChunks)) return false;
-  const DWORD read =
-      BASS_ChannelGetData(FFileDecoder, FReadBuffer.data(), static_cast<DWORD>(FReadBuffer.size()));
+  const size_t wanted = BytesToDecode();
+  const DWORD read = wanted == 0 ? ReadFailed
+                                 : BASS_ChannelGetData(FFileDecoder, FReadBuffer.data(), static_cast<DWORD>(wanted));
   if (read == ReadFailed) MarkEnd();
   if (TToneSentry* sentry = Sentry()) sentry->SourceChanged();
   return read != ReadFailed;
@@ -136,10 +155,11 @@ std::string TFileAnalysis::ErrorText() const {
 
 double TFileAnalysis::Progress() const {
   if (FDecodingDone) return 1.0;
-  if (FLengthBytes == static_cast<QWORD>(-1) || FLengthBytes == 0) return 0.0;
+  const uint64_t end = FEndByte != 0 ? FEndByte : FLengthBytes;
+  if (end == static_cast<QWORD>(-1) || end <= FFirstByte) return 0.0;
   const QWORD position = BASS_ChannelGetPosition(FFileDecoder, BASS_POS_BYTE);
-  if (position == static_cast<QWORD>(-1)) return 0.0;
-  return std::min(1.0, static_cast<double>(position) / static_cast<double>(FLengthBytes));
+  if (position == static_cast<QWORD>(-1) || position < FFirstByte) return 0.0;
+  return std::min(1.0, static_cast<double>(position - FFirstByte) / static_cast<double>(end - FFirstByte));
 }
 
 double TFileAnalysis::DurationSeconds() const {
@@ -149,5 +169,7 @@ double TFileAnalysis::DurationSeconds() const {
 
 std::vector<TDetectedKey> TFileAnalysis::Keys() const {
   const TToneSentry* sentry = Sentry();
-  return sentry ? sentry->DetectedKeys() : std::vector<TDetectedKey>{};
+  std::vector<TDetectedKey> keys = sentry ? sentry->DetectedKeys() : std::vector<TDetectedKey>{};
+  for (TDetectedKey& key : keys) key.startMs += FStartMs;
+  return keys;
 }
