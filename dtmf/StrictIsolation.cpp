@@ -37,6 +37,20 @@ std::complex<double> Correlate(std::span<const float> samples, double hz) {
   return sum;
 }
 
+// |sum of samples[n] e^(-i w n)| by Goertzel's recurrence: one multiply per sample where the
+// phase is not needed.
+double Magnitude(std::span<const float> samples, double hz) {
+  const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / SampleRate);
+  double previous = 0, beforePrevious = 0;
+  for (const float sample : samples) {
+    const double current = sample + coefficient * previous - beforePrevious;
+    beforePrevious = previous;
+    previous = current;
+  }
+  return std::sqrt(std::max(0.0, previous * previous + beforePrevious * beforePrevious -
+                                     coefficient * previous * beforePrevious));
+}
+
 // Complex amplitude at `hz` over the whole span, rectangular: a sine A cos(w n + p) reads A e^(ip).
 std::complex<double> Phasor(std::span<const float> samples, double hz) {
   return Correlate(samples, hz) * (2.0 / static_cast<double>(samples.size()));
@@ -63,14 +77,14 @@ TTapered Taper(std::span<const float> samples, TBuffer& buffer) {
 }
 
 double TaperedAmplitude(const TTapered& tapered, double hz) {
-  return tapered.weightSum > 0 ? std::abs(Correlate(tapered.samples, hz)) * 2.0 / tapered.weightSum : 0;
+  return tapered.weightSum > 0 ? Magnitude(tapered.samples, hz) * 2.0 / tapered.weightSum : 0;
 }
 
 }  // namespace
 
 double ToneAmplitude(std::span<const float> samples, double hz, bool hann) {
   if (samples.empty()) return 0;
-  if (!hann) return std::abs(Phasor(samples, hz));
+  if (!hann) return Magnitude(samples, hz) * 2.0 / static_cast<double>(samples.size());
   TBuffer buffer;
   return TaperedAmplitude(Taper(samples, buffer), hz);
 }
@@ -99,7 +113,7 @@ double PairBandShare(std::span<const float> samples, double lowHz, double highHz
   const double binHz = static_cast<double>(SampleRate) / static_cast<double>(count);
   double residualPower = 0;
   for (int k = static_cast<int>(std::ceil(BandLowHz / binHz)); k * binHz <= BandHighHz; ++k)
-    residualPower += std::norm(Correlate(rest.samples, k * binHz));
+    residualPower += std::pow(Magnitude(rest.samples, k * binHz), 2);
   residualPower *= 2 / (static_cast<double>(count) * rest.weightSquares);
   return pairPower / (pairPower + residualPower);
 }
@@ -136,7 +150,7 @@ double QuietestMoment(std::span<const float> samples, std::span<const TAwaitedTo
     const std::span<const float> span = samples.subspan(from, spanSamples);
     double loudest = 0;
     for (const TAwaitedTone& tone : tones) {
-      if (tone.amplitude > 0) loudest = std::max(loudest, std::abs(Phasor(span, tone.hz)) / tone.amplitude);
+      if (tone.amplitude > 0) loudest = std::max(loudest, ToneAmplitude(span, tone.hz, false) / tone.amplitude);
     }
     quietest = std::min(quietest, loudest);
   }

@@ -17,7 +17,7 @@ void TKeyEvidence::AddGlide(double glide) { FLeastGlide = std::min(FLeastGlide, 
 
 bool TKeyEvidence::Qualifies(const TStrictLimits& limits, int64_t durationSamples, bool ended) const {
   if (FAgreeingWindows < MinAgreeingWindows || durationSamples < MinToneSamples) return false;
-  if (FOnsetRatio > limits.maxOnsetRatio) return false;
+  if (!OnsetHeld(limits)) return false;
   if (FLeastGlide != std::numeric_limits<double>::infinity() && FLeastGlide > limits.maxGlide) return false;
   if (FInsideWindows == 0 || FHarmonicRatioSum / FInsideWindows > limits.maxHarmonicRatio) return false;
   if (FClearWindows >= MinAgreeingWindows) return true;

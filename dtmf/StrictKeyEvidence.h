@@ -38,6 +38,7 @@ class TKeyEvidence {
   bool Qualifies(const TStrictLimits& limits, int64_t durationSamples, bool ended) const;
 
   int ClearWindows() const { return FClearWindows; }
+  bool OnsetHeld(const TStrictLimits& limits) const { return FOnsetRatio <= limits.maxOnsetRatio; }
 
  private:
   int FAgreeingWindows = 0;

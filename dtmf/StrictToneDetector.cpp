@@ -56,15 +56,13 @@ void TStrictToneDetector::AnalyseBlock(std::span<const float> samples) {
   FHistory[static_cast<size_t>(block % HistoryBlocks)] = CorrelateBlock(samples, FPhasors);
   std::copy(samples.begin(), samples.end(), FSamples.begin() + (block % SampleHistoryBlocks) * BlockSamples);
   TPairDecision decision;
-  TWindowEvidence window;
   if (FBlocks >= WindowBlocks) {
     std::array<TBlock, WindowBlocks> blocks;
     for (int j = 0; j < WindowBlocks; ++j) blocks[j] = BlockAt(block - WindowBlocks + 1 + j);
     decision = DecidePair(blocks, FLimits);
-    if (decision.tonesPassed) window = MeasureWindow(decision);
   }
-  if (FActive) Continue(block, decision, window);
-  if (!FActive && decision.tonesPassed) TryStart(block, decision, window);
+  if (FActive) Continue(block, decision);
+  if (!FActive && decision.tonesPassed) TryStart(block, decision);
 }
 
 std::span<const float> TStrictToneDetector::Recent(int64_t from, size_t count) {
@@ -77,14 +75,11 @@ std::span<const float> TStrictToneDetector::Recent(int64_t from, size_t count) {
   return out;
 }
 
-// Measured only for windows that passed the tone tests, on the window's raw samples.
-TWindowEvidence TStrictToneDetector::MeasureWindow(const TPairDecision& decision) {
+// The window's band share and harmonic ratio, on its raw samples.
+void TStrictToneDetector::MeasureWindow(const TPairDecision& decision, TWindowEvidence& window) {
   const std::span<const float> samples = Recent(FBlocks * BlockSamples - IsolationSamples, IsolationSamples);
-  TWindowEvidence window;
-  window.clear = decision.present;
   window.bandShare = PairBandShare(samples, decision.lowHz, decision.highHz);
   window.harmonicRatio = std::max(HarmonicRatio(samples, decision.lowHz), HarmonicRatio(samples, decision.highHz));
-  return window;
 }
 
 // How far the run's tones moved in frequency over the last GlideBlocks blocks: the change between
@@ -160,7 +155,7 @@ bool TStrictToneDetector::Anchor(int64_t block) {
   return true;
 }
 
-void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
+void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision) {
   FRun = TRun{};
   FRun.key.row = decision.row;
   FRun.key.col = decision.col;
@@ -170,13 +165,18 @@ void TStrictToneDetector::TryStart(int64_t block, const TPairDecision& decision,
   FRun.lowHz = decision.lowHz;
   FRun.highHz = decision.highHz;
   FRun.evidence.SetOnsetRatio(OnsetRatio((block - WindowBlocks + 1) * BlockSamples, decision));
-  Agree(block, decision, window);
+  Agree(block, decision);
   FActive = true;
 }
 
-void TStrictToneDetector::Agree(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
-  const int64_t windowStart = (block - WindowBlocks + 1) * BlockSamples;
-  FRun.evidence.AddWindow(window, windowStart >= FRun.key.startSample - InsideToleranceSamples);
+// The window's measures are taken only where they can still count: a window wholly within a key
+// that is not reported yet and has not failed its onset.
+void TStrictToneDetector::Agree(int64_t block, const TPairDecision& decision) {
+  const bool inside = (block - WindowBlocks + 1) * BlockSamples >= FRun.key.startSample - InsideToleranceSamples;
+  TWindowEvidence window;
+  window.clear = decision.present;
+  if (inside && !FRun.reported && FRun.evidence.OnsetHeld(FLimits)) MeasureWindow(decision, window);
+  FRun.evidence.AddWindow(window, inside);
   if ((block - GlideBlocks + 1) * BlockSamples >= FRun.key.startSample) FRun.evidence.AddGlide(Glide(block));
   if (decision.lowAmplitude + decision.highAmplitude > FRun.key.lowAmplitude + FRun.key.highAmplitude) {
     FRun.key.lowAmplitude = decision.lowAmplitude;
@@ -184,12 +184,12 @@ void TStrictToneDetector::Agree(int64_t block, const TPairDecision& decision, co
   }
 }
 
-void TStrictToneDetector::Continue(int64_t block, const TPairDecision& decision, const TWindowEvidence& window) {
+void TStrictToneDetector::Continue(int64_t block, const TPairDecision& decision) {
   const bool agrees = decision.tonesPassed && decision.row == FRun.key.row && decision.col == FRun.key.col;
   // A run started under sound, or on a window the tone only partly filled, takes its levels and
   // start again from its first clear window: edges placed by levels read too low come out wide.
   if (agrees && decision.present && !FRun.reported && FRun.evidence.ClearWindows() == 0) Anchor(block);
-  if (agrees) Agree(block, decision, window);
+  if (agrees) Agree(block, decision);
   if (Coverage(block) >= OnCoverage) {
     FRun.lastOnBlock = block;
     FRun.gapBlocks = 0;

@@ -112,7 +112,7 @@ class TStrictToneDetector {
   };
 
   void AnalyseBlock(std::span<const float> samples);
-  TWindowEvidence MeasureWindow(const TPairDecision& decision);
+  void MeasureWindow(const TPairDecision& decision, TWindowEvidence& window);
   double Glide(int64_t block) const;
   double OnsetRatio(int64_t firstWindowSample, const TPairDecision& decision);
   double OffsetRatio();
@@ -121,9 +121,9 @@ class TStrictToneDetector {
   const TBlock& BlockAt(int64_t index) const { return FHistory[static_cast<size_t>(index % HistoryBlocks)]; }
   double Coverage(int64_t index) const;  // share of the run's levels the block reads, 0..1+
   bool Anchor(int64_t block);
-  void TryStart(int64_t block, const TPairDecision& decision, const TWindowEvidence& window);
-  void Continue(int64_t block, const TPairDecision& decision, const TWindowEvidence& window);
-  void Agree(int64_t block, const TPairDecision& decision, const TWindowEvidence& window);
+  void TryStart(int64_t block, const TPairDecision& decision);
+  void Continue(int64_t block, const TPairDecision& decision);
+  void Agree(int64_t block, const TPairDecision& decision);
   void Report();
   void End();
 
