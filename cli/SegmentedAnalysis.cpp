@@ -1,10 +1,12 @@
 #include "cli/SegmentedAnalysis.h"
 
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <numeric>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "audiolib/audiolib.h"
 #include "cli/WorkerPool.h"
@@ -35,9 +37,18 @@ struct TPcmFile {
   uint64_t lengthFrames = 0;
 };
 
-// A local PCM file (which seeks to the exact sample) with a known length, else nothing.
+// A RIFF, RF64 or Wave64 file: its demuxer seeks to the exact sample (PCM in other containers may
+// land on the nearest packet time).
+bool IsWaveFile(const std::string& path) {
+  char magic[4] = {};
+  std::ifstream(path, std::ios::binary).read(magic, sizeof magic);
+  const std::string_view tag(magic, sizeof magic);
+  return tag == "RIFF" || tag == "RF64" || tag == "riff";
+}
+
+// A local PCM WAV file with a known length, else nothing.
 std::optional<TPcmFile> InspectPcmFile(const std::string& path) {
-  if (!ReadableFileProblem(path).empty()) return std::nullopt;
+  if (!ReadableFileProblem(path).empty() || !IsWaveFile(path)) return std::nullopt;
   const HSTREAM decoder =
       BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
   if (decoder == 0) return std::nullopt;
