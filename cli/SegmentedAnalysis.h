@@ -5,9 +5,10 @@
 // run-out after it (so a key that starts in the segment is heard to its end); it answers only for
 // keys that start in its segment. Segment edges fall on whole analysis frames and whole samples,
 // so every analysis frame holds exactly the samples the one-pass analysis gives it: the keys, their
-// times, durations and levels are the same, to the last bit. That needs a decoder that seeks to the
-// exact sample, so only PCM files are cut, and only for the standard detector (the strict one works
-// in 5 ms blocks with a running phase reference; its results would differ in rounding).
+// times, durations and levels are the same, to the last bit. That needs a file that seeks to the
+// exact sample, so only PCM WAV files are cut, and only for the standard detector (the strict one
+// works in 5 ms blocks with a running phase reference; its results would differ in rounding).
+// Each worker is a whole process (about 40 MB, mostly shared libraries).
 #pragma once
 
 #include <cstdint>
