@@ -24,8 +24,8 @@
 //    of the key that ended just before is exempt, so one key can change straight into another;
 //  - glide: over 45 ms the tones' frequencies change by at most 0.7 % per 15 ms (the harmonics of a
 //    voice glide; a key's tones hold);
-//  - the means, over its windows that lie wholly within it, of the band share (at least 60 %) and
-//    of the harmonic ratio (at most 0.45 for any key);
+//  - the means, over its windows that lie wholly within it, of the harmonic ratio (at most 0.45,
+//    any key) and of the band share (at least 60 %, a key under louder sound);
 //  - offset: after its last block both tones were absent together for 15 ms (below 40 %).
 // A key is reported once it has lasted 36 ms (40 ms must pass, 23 ms must fail; short bursts of
 // two partials in music last about 35 ms), at least three windows agreed, one of them wholly
@@ -73,8 +73,9 @@ class TStrictToneDetector {
 
   explicit TStrictToneDetector(const TStrictLimits& limits);
 
-  // A key has passed every test; endSample is where it has got to so far. Called on the thread
-  // that calls Process or Finish.
+  // A key has passed every test: a key in the clear while it sounds (endSample is where it has got
+  // to so far), one heard under louder sound once it has ended (just before OnKeyEnd). Called on
+  // the thread that calls Process or Finish.
   TKeyEvent OnKeyStart;
   // The key reported by OnKeyStart has ended; the key now has its final edges and levels.
   TKeyEvent OnKeyEnd;
