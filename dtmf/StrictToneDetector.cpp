@@ -112,9 +112,11 @@ double TStrictToneDetector::OnsetRatio(int64_t firstWindowSample, const TPairDec
   return QuietestMoment(Recent(from, ScratchSamples), tones, QuietSpanSamples, QuietStepSamples);
 }
 
-// The quiet moment after a key: in what has come since the last block that read the tones.
+// The quiet moment after a key: in what has come since the key was last heard (a block that read
+// the tones, or a window that still heard them), at most the EndGapBlocks that ended it.
 double TStrictToneDetector::OffsetRatio() {
-  const int64_t from = (FRun.lastOnBlock + 1) * BlockSamples - QuietStepSamples;
+  const int64_t lastHeardBlock = FBlocks - 1 - FRun.gapBlocks;
+  const int64_t from = (lastHeardBlock + 1) * BlockSamples - QuietStepSamples;
   const std::array<TAwaitedTone, 2> tones = {TAwaitedTone{FRun.lowHz, FRun.key.lowAmplitude},
                                              TAwaitedTone{FRun.highHz, FRun.key.highAmplitude}};
   const int64_t count = std::max<int64_t>(0, FBlocks * BlockSamples - from);
