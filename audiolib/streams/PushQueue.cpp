@@ -5,8 +5,12 @@
 
 namespace audiolib {
 
+PushQueue::Block PushQueue::AllocateBlock() {
+  return Block{std::make_unique_for_overwrite<std::byte[]>(kBlockBytes), 0};
+}
+
 PushQueue::Block PushQueue::NewBlock() {
-  if (spare_.empty()) return Block{std::make_unique_for_overwrite<std::byte[]>(kBlockBytes), 0};
+  if (spare_.empty()) return AllocateBlock();
   Block block = std::move(spare_.back());
   spare_.pop_back();
   block.fill = 0;
@@ -45,7 +49,7 @@ size_t PushQueue::AppendUnlocked(const std::byte* in, size_t bytes) {
     std::lock_guard lock(mutex_);
     while (fresh.size() < count && !spare_.empty()) fresh.push_back(NewBlock());
   }
-  while (fresh.size() < count) fresh.push_back(Block{std::make_unique_for_overwrite<std::byte[]>(kBlockBytes), 0});
+  while (fresh.size() < count) fresh.push_back(AllocateBlock());
   // The blocks are nobody else's until they are linked in.
   for (Block& block : fresh) {
     block.fill = std::min(bytes, kBlockBytes);

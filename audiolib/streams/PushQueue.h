@@ -38,7 +38,8 @@ class PushQueue {
     size_t fill = 0;  // bytes written
   };
 
-  Block NewBlock();  // mutex_ held
+  static Block AllocateBlock();
+  Block NewBlock();  // a spare one if there is; mutex_ held
   void Retire(Block block);  // mutex_ held
   size_t AppendLocked(const std::byte* in, size_t bytes);
   size_t AppendUnlocked(const std::byte* in, size_t bytes);
