@@ -26,6 +26,9 @@ constexpr const char* kSourcePassword = "sourcepw";
 constexpr const char* kAdminPassword = "adminpw";
 constexpr unsigned kStartTimeoutMs = 10000;
 constexpr auto kStopTimeout = std::chrono::seconds(5);
+// Status requests are what the server sometimes dies on: ask at a modest pace.
+constexpr unsigned kStatusPollMs = 50;
+constexpr auto kSettleTime = std::chrono::milliseconds(200);
 
 // A port nobody listens on now (the kernel's choice for an ephemeral bind).
 int FreePort() {
@@ -80,33 +83,53 @@ IcecastServer::IcecastServer() {
   ::chmod(logFolder.c_str(), 0777);
   // The free port may be taken by someone else before the server binds it: then it exits, and a
   // new port is tried.
-  for (int attempt = 0; attempt < 3 && pid_ < 0; ++attempt) Start(logFolder);
+  for (int attempt = 0; attempt < 3 && pid_ < 0; ++attempt) Start(FreePort());
 }
 
-void IcecastServer::Start(const std::filesystem::path& logFolder) {
-  port_ = FreePort();
+void IcecastServer::Start(int port) {
+  port_ = port;
   const std::filesystem::path config = folder_ / "icecast.xml";
-  WriteBytes(config, Configuration(port_, logFolder));
+  WriteBytes(config, Configuration(port_, folder_ / "log"));
   pid_ = SpawnLogged({"icecast2", "-c", config.string()}, (folder_ / "server.out").string());
   if (pid_ < 0) return;
   httplib::Client client("127.0.0.1", port_);
   client.set_connection_timeout(0, 200000);
   client.set_read_timeout(1, 0);
-  bool exited = false;
   const bool answered = WaitUntil(
       [&] {
-        int status = 0;
-        exited = ::waitpid(pid_, &status, WNOHANG) != 0;
-        if (exited) return true;
+        if (!Alive()) return true;
         const auto result = client.Get("/status-json.xsl");
         return result && result->status == 200;
       },
-      kStartTimeoutMs);
-  if (exited) {
+      kStartTimeoutMs, kStatusPollMs);
+  if (pid_ < 0) return;
+  if (!answered) {
+    StopProcess(pid_, kStopTimeout);
     pid_ = -1;
-  } else if (!answered) {
-    Stop();
+    return;
   }
+  // A server that falls over just after its first answer is no use to a test.
+  std::this_thread::sleep_for(kSettleTime);
+  Alive();
+}
+
+bool IcecastServer::Alive() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+  if (done == 0) return true;
+  std::string how = "was lost";
+  if (done == pid_ && WIFSIGNALED(status)) how = "died of signal " + std::to_string(WTERMSIG(status));
+  if (done == pid_ && WIFEXITED(status)) how = "exited with status " + std::to_string(WEXITSTATUS(status));
+  deaths_ += "[fixture] icecast2 on port " + std::to_string(port_) + " " + how + "\n";
+  pid_ = -1;
+  return false;
+}
+
+bool IcecastServer::Revive() {
+  if (Alive()) return true;
+  for (int attempt = 0; attempt < 3 && pid_ < 0; ++attempt) Start(port_);
+  return pid_ > 0;
 }
 
 IcecastServer::~IcecastServer() { Stop(); }
@@ -138,12 +161,28 @@ int IcecastServer::StartSource(const std::string& mount, const std::filesystem::
   }
   argv.push_back("icecast://source:" + std::string(kSourcePassword) + "@127.0.0.1:" +
                  std::to_string(port_) + mount);
+  // A source that fails on a server that is still up is the test's business; a server that died
+  // under it gets one second chance.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!Revive()) return -1;
+    if (TrySource(argv, mount)) {
+      if (format == Format::Mp3 && !title.empty()) SetTitle(mount, title);
+      return static_cast<int>(sources_.size() - 1);
+    }
+    if (Alive()) return -1;
+  }
+  return -1;
+}
+
+bool IcecastServer::TrySource(const std::vector<std::string>& argv, const std::string& mount) {
   const pid_t pid = SpawnLogged(argv, (folder_ / "sources.out").string());
-  if (pid < 0) return -1;
+  if (pid < 0) return false;
   sources_.push_back(pid);
-  if (!WaitUntil([&] { return MountLive(mount); }, kStartTimeoutMs)) return -1;
-  if (format == Format::Mp3 && !title.empty()) SetTitle(mount, title);
-  return static_cast<int>(sources_.size() - 1);
+  WaitUntil([&] { return !Alive() || MountLive(mount); }, kStartTimeoutMs, kStatusPollMs);
+  if (pid_ > 0 && MountLive(mount)) return true;
+  StopProcess(pid, kStopTimeout);
+  sources_.back() = -1;
+  return false;
 }
 
 void IcecastServer::StopSource(int source) {
@@ -173,7 +212,7 @@ bool IcecastServer::MountLive(const std::string& mount) const {
 }
 
 std::string IcecastServer::Log() const {
-  std::string log;
+  std::string log = deaths_;
   for (const char* name : {"log/error.log", "server.out", "sources.out"}) {
     if (std::filesystem::exists(folder_ / name)) log += ReadBytes(folder_ / name);
   }

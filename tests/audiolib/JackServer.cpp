@@ -31,11 +31,11 @@ std::string UniqueServerName() {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs) {
+bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs, unsigned pollMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return done();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
   }
   return true;
 }

@@ -92,8 +92,8 @@ class JackClient {
   std::vector<size_t> playedFrames_;
 };
 
-// Waits (bounded by `timeoutMs`) until `done` is true; returns its last value.
-bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs);
+// Waits (bounded by `timeoutMs`) until `done` is true, asking every `pollMs`; returns its last value.
+bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs, unsigned pollMs = 5);
 
 // Sample i of a test stream that says where it came from: never 0, so silence (before a
 // connection, after an underrun) stands out; RampIndex gives i back (mod 4096).
