@@ -59,6 +59,8 @@ JackServer::JackServer() : name_(UniqueServerName()) {
   }
   // jack_wait says "running" and exits 0 once the server answers; make sure ours is still alive.
   running_ = ::waitpid(pid_, &status, WNOHANG) == 0;
+  // A server that already ended has been reaped here: its process id may soon be someone else's.
+  if (!running_) pid_ = -1;
 }
 
 JackServer::~JackServer() {
