@@ -307,6 +307,8 @@ std::string UsageText() {
          "         --format    keys: the key string (default); list: one line per key with\n"
          "                     start, duration, tone levels and twist; json; csv; labels: an\n"
          "                     Audacity label track\n"
+         "         --no-progress  no progress bar (drawn on standard error when it is a\n"
+         "                     terminal, for files over a minute)\n"
          "listen   watches a live input and prints each key as it is found, with the wall-clock\n"
          "         time it started, until interrupted (Ctrl+C, SIGTERM) or for --duration S\n"
          "         seconds; --level, --channels, --detector as for detect\n"

@@ -74,7 +74,11 @@ TFileResult AnalyseFile(const std::string& path, const TDetectOptions& options, 
     return Failed(result, error.problem.empty() ? AudioErrorText(error.audioErrorCode, true) : error.problem);
   }
   TProgressBar progress(path, options.progress && analysis->DurationSeconds() > LongFileSeconds);
-  analysis->RunToEnd([&progress](double fraction) { progress.Update(fraction); });
+  TWorkerProgress workerProgress;
+  analysis->RunToEnd([&](double fraction) {
+    progress.Update(fraction);
+    if (options.worker) workerProgress.Update(fraction);
+  });
   const std::string failure = analysis->ErrorText();
   if (!failure.empty()) return Failed(result, failure);
   result.keys = analysis->Keys();

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "audiolib/audiolib.h"
+#include "cli/ProgressBar.h"
 #include "cli/WorkerPool.h"
 #include "dtmf/ToneDetector.h"
 #include "platform/LocalFile.h"
@@ -79,6 +80,33 @@ std::string UniqueLines(const std::vector<std::string>& outputs) {
   return result;
 }
 
+// One progress bar for the file over its segments, each weighing as much as it decodes.
+class TSegmentsProgress {
+ public:
+  TSegmentsProgress(const std::string& path, bool enabled, const std::vector<TSegment>& segments, uint64_t lengthFrames)
+      : FBar(path, enabled), FDone(segments.size(), 0.0) {
+    for (const TSegment& segment : segments) {
+      const uint64_t end = segment.stretch.endFrame != 0 ? segment.stretch.endFrame : lengthFrames;
+      FFrames.push_back(static_cast<double>(end - segment.stretch.firstFrame));
+    }
+    FTotalFrames = std::accumulate(FFrames.begin(), FFrames.end(), 0.0);
+  }
+
+  void Update(size_t segment, double fraction) {
+    if (segment >= FDone.size() || FTotalFrames <= 0) return;
+    FDone[segment] = fraction;
+    double doneFrames = 0;
+    for (size_t i = 0; i < FDone.size(); ++i) doneFrames += FDone[i] * FFrames[i];
+    FBar.Update(doneFrames / FTotalFrames);
+  }
+
+ private:
+  TProgressBar FBar;
+  std::vector<double> FDone;
+  std::vector<double> FFrames;
+  double FTotalFrames = 0;
+};
+
 }  // namespace
 
 std::vector<TSegment> PlanSegments(uint32_t sampleRate, uint64_t lengthFrames, double delaySeconds, size_t count) {
@@ -143,10 +171,15 @@ std::optional<TFileResult> AnalyseInSegments(const std::string& path, const TDet
   for (const TSegment& segment : segments) requests.push_back({path, segment.stretch});
   std::vector<TFileResult> results;
   std::vector<std::string> outputs;
-  RunWorkers(requests, workerArgs, segments.size(), [&](const TWorkerOutcome& outcome) {
-    results.push_back(outcome.result);
-    outputs.push_back(outcome.errorOutput);
-  });
+  TSegmentsProgress progress(path, options.progress, segments, file->lengthFrames);
+  RunWorkers(
+      requests, workerArgs, segments.size(),
+      [&](const TWorkerOutcome& outcome) {
+        progress.Update(results.size(), 1.0);
+        results.push_back(outcome.result);
+        outputs.push_back(outcome.errorOutput);
+      },
+      [&progress](size_t segment, double fraction) { progress.Update(segment, fraction); });
   std::optional<TFileResult> merged = MergeSegments(path, segments, results);
   if (merged) reports = UniqueLines(outputs);
   return merged;

@@ -7,14 +7,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "cli/WorkerResult.h"
 #include "platform/MainThread.h"
+#include "platform/TickCount.h"
 
 extern char** environ;
 
@@ -23,6 +26,7 @@ namespace {
 constexpr int PollMs = 50;
 constexpr int RequestFd = 3;
 constexpr char ResultEnd[] = "\nend\n";
+constexpr uint64_t ProgressIntervalMs = 200;
 
 void CloseFd(int& fd) {
   if (fd >= 0) ::close(fd);
@@ -57,9 +61,12 @@ class TWorker {
   // Reads what poll reported; returns the outcome of its file once it is complete or the worker
   // has died on it.
   std::optional<TWorkerOutcome> Collect(const std::vector<pollfd>& fds, const std::string& path);
+  // The fraction of its file done it last reported, once; nothing when it said nothing new.
+  std::optional<double> TakeProgress() { return std::exchange(FProgress, std::nullopt); }
 
  private:
   void Drain(int& fd, std::string& into);
+  void TakeProgressLines();
 
   pid_t FPid = -1;
   int FRequestFd = -1;
@@ -68,6 +75,7 @@ class TWorker {
   std::string FOut;
   std::string FErr;
   std::optional<size_t> FFile;
+  std::optional<double> FProgress;
 };
 
 TWorker::TWorker(const std::string& program, const std::vector<std::string>& workerArgs) {
@@ -150,12 +158,28 @@ void TWorker::Drain(int& fd, std::string& into) {
   }
 }
 
+// Progress lines are no reports: they leave the standard error text, the last one's fraction kept.
+void TWorker::TakeProgressLines() {
+  const size_t markLength = std::strlen(WorkerProgressMark);
+  size_t at = 0;
+  while ((at = FErr.find(WorkerProgressMark, at)) != std::string::npos) {
+    const size_t end = FErr.find('\n', at);
+    if (end == std::string::npos) break;  // the rest of the line is still on its way
+    double fraction = 0;
+    if (std::from_chars(FErr.data() + at + markLength, FErr.data() + end, fraction).ec == std::errc()) {
+      FProgress = fraction;
+    }
+    FErr.erase(at, end + 1 - at);
+  }
+}
+
 std::optional<TWorkerOutcome> TWorker::Collect(const std::vector<pollfd>& fds, const std::string& path) {
   for (const pollfd& p : fds) {
     if (p.revents == 0) continue;
     if (p.fd == FOutFd) Drain(FOutFd, FOut);
     if (p.fd == FErrFd) Drain(FErrFd, FErr);
   }
+  TakeProgressLines();
   if (!Busy()) return std::nullopt;
   const size_t resultEnd = ("\n" + FOut).find(ResultEnd);
   const size_t errorEnd = FErr.find(WorkerFileEnd);
@@ -180,7 +204,8 @@ std::optional<TWorkerOutcome> TWorker::Collect(const std::vector<pollfd>& fds, c
 }  // namespace
 
 void RunWorkers(const std::vector<TWorkerRequest>& requests, const std::vector<std::string>& workerArgs,
-                size_t jobs, const std::function<void(const TWorkerOutcome&)>& onOutcome) {
+                size_t jobs, const std::function<void(const TWorkerOutcome&)>& onOutcome,
+                const std::function<void(size_t request, double fraction)>& onProgress) {
   const std::string program = ProgramPath();
   // A worker that dies must not take this process with it when a request is written to it.
   const auto previousPipeHandler = std::signal(SIGPIPE, SIG_IGN);
@@ -215,10 +240,14 @@ void RunWorkers(const std::vector<TWorkerRequest>& requests, const std::vector<s
     for (auto& w : workers) {
       if (!w->Busy()) {
         w->Collect(fds, "");  // reads what an idle worker writes, and sees it end
+        w->TakeProgress();
         continue;
       }
       const size_t file = w->File();
-      if (auto outcome = w->Collect(fds, requests[file].path)) outcomes[file] = std::move(outcome);
+      std::optional<TWorkerOutcome> outcome = w->Collect(fds, requests[file].path);
+      const std::optional<double> fraction = w->TakeProgress();
+      if (fraction && onProgress) onProgress(file, *fraction);
+      if (outcome) outcomes[file] = std::move(outcome);
     }
     ProcessMainThreadQueue();
     while (nextToReport < requests.size() && outcomes[nextToReport]) {
@@ -270,4 +299,15 @@ bool ReadWorkerRequest(TWorkerRequest& request) {
   // The parent writes a whole request at once.
   std::string stretch;
   return ReadRequestField(request.path) && ReadRequestField(stretch) && ParseStretch(stretch, request.stretch);
+}
+
+void TWorkerProgress::Update(double fraction) {
+  const uint64_t now = GetTickCount64();
+  if (FWritten && now - FLastMs < ProgressIntervalMs) return;
+  FWritten = true;
+  FLastMs = now;
+  char text[32];  // locale-independent, as the parent reads it
+  const std::to_chars_result written = std::to_chars(text, text + sizeof text, fraction, std::chars_format::fixed, 4);
+  std::fprintf(stderr, "%s%.*s\n", WorkerProgressMark, static_cast<int>(written.ptr - text), text);
+  std::fflush(stderr);
 }

@@ -6,10 +6,13 @@
 // The protocol: a worker (`tonesentry detect --worker ...`) reads requests from descriptor 3, each
 // a file name and the stretch of it to analyse ("FIRST END" in sample frames, empty for the whole
 // file), both NUL-terminated; for each it writes the result to standard output (WorkerResult.h,
-// ending "end") and its reports on the file to standard error, then WorkerFileEnd there. It ends
+// ending "end") and its reports on the file to standard error, then WorkerFileEnd there. While it
+// works on a file it may also write progress lines to standard error (WorkerProgressMark, the
+// fraction of its stretch done, newline); the parent takes them out of the reports. It ends
 // when descriptor 3 ends. Standard input is the parent's, for the file "-".
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +22,8 @@
 
 // Ends one file's reports on a worker's standard error.
 inline constexpr char WorkerFileEnd[] = "\x1e" "end of file\n";
+// Starts a progress line on a worker's standard error.
+inline constexpr char WorkerProgressMark[] = "\x1e" "progress ";
 
 struct TWorkerRequest {
   std::string path;
@@ -32,11 +37,23 @@ struct TWorkerOutcome {
 
 // Main thread. Starts up to `jobs` workers as `<this program> workerArgs...`, hands them the
 // requests, and calls onOutcome for every request in order as soon as it and those before it are
-// done. Serves the main-thread queue while it waits. A worker that cannot be started or ends
-// without a result fails its request.
+// done, and onProgress (when given) with a request's index and fraction done as its worker reports
+// it. Serves the main-thread queue while it waits. A worker that cannot be started or ends without
+// a result fails its request.
 void RunWorkers(const std::vector<TWorkerRequest>& requests, const std::vector<std::string>& workerArgs,
-                size_t jobs, const std::function<void(const TWorkerOutcome&)>& onOutcome);
+                size_t jobs, const std::function<void(const TWorkerOutcome&)>& onOutcome,
+                const std::function<void(size_t request, double fraction)>& onProgress = {});
 
 // In a worker: reads the next request from descriptor 3 (serving the main-thread queue while it
 // waits). False when the parent has no more, or sent what is no request.
 bool ReadWorkerRequest(TWorkerRequest& request);
+
+// In a worker: tells the parent how far its file is done, at most five times a second.
+class TWorkerProgress {
+ public:
+  void Update(double fraction);
+
+ private:
+  uint64_t FLastMs = 0;
+  bool FWritten = false;
+};

@@ -143,4 +143,24 @@ TEST_F(SegmentedDetect, KeysAroundTheEdgeAreThoseOfOnePass) {
   ExpectSameAsOnePass("long-tone.wav");
 }
 
+// On a terminal a file cut into parts shows a progress bar, as one pass does, and the workers'
+// progress lines never reach the output; --no-progress keeps the terminal free of it.
+TEST_F(SegmentedDetect, ShowsAProgressBarOnATerminal) {
+  WriteFile("keys.wav", {{697, 1209, 30, 0.1}, {941, 1633, edgeSeconds + 20, 0.1}});
+  // script gives the tool a terminal; what the tool wrote there comes out on script's standard output.
+  const auto onTerminal = [&](const std::string& args) {
+    return RunShell(dir, std::string("script -qec \"'") + TONESENTRY_BIN + "' detect " + args + " keys.wav\" /dev/null");
+  };
+  for (const std::string jobs : {"1", "2"}) {
+    const TToolRun run = onTerminal("--jobs " + jobs);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("1D"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("% keys.wav"), std::string::npos) << "--jobs " << jobs << ": " << run.out;
+    EXPECT_EQ(run.out.find('\x1e'), std::string::npos) << run.out;
+  }
+  const TToolRun quiet = onTerminal("--jobs 2 --no-progress");
+  EXPECT_NE(quiet.out.find("1D"), std::string::npos) << quiet.out;
+  EXPECT_EQ(quiet.out.find('%'), std::string::npos) << quiet.out;
+}
+
 }  // namespace
