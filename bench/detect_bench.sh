@@ -5,9 +5,9 @@
 # found, for the standard and the strict detector (the standard one on the WAV also in one pass,
 # --jobs 1); the WAV once more with every core kept busy by other processes. Then --jobs 2
 # against --jobs 1 over twenty 3-minute WAV files cut from the long one (the same output
-# required). Then, when the recordings set is in [build dir]/recordings (scripts/recordings-set.sh),
-# the false keys per hour in recorded music and speech and the share of keys found in music, for
-# both detectors.
+# required). Then, for each recordings set in [build dir]/recordings and [build dir]/recordings-held-out
+# (scripts/recordings-set.sh [--held-out]), the false keys per hour in recorded music and speech and
+# the share of keys found in music, for both detectors.
 # Usage: bench/detect_bench.sh [build dir] [runs]
 set -euo pipefail
 
@@ -79,6 +79,14 @@ kill "${hogs[@]}" 2>/dev/null || true
 wait "${hogs[@]}" 2>/dev/null || true
 hogs=() hogs_note=""
 
+# Futex calls of one pass over the WAV, against ffmpeg's: how often the decoding and the analysing
+# threads wait on each other.
+if command -v strace >/dev/null; then
+  futexes() { strace -f -c -e trace=futex -o "$data/strace" "$@" >/dev/null 2>&1; awk '$NF == "futex" {print $4}' "$data/strace"; }
+  echo "long.wav futex calls: tonesentry --jobs 1 $(futexes "$tool" detect --no-progress --jobs 1 "$data/long.wav")," \
+    "ffmpeg $(futexes ffmpeg -nostdin -v error -i "$data/long.wav" -f null -)"
+fi
+
 # Twenty 3-minute files: six keys each.
 parts=()
 for ((n = 0; n < 20; n++)); do
@@ -97,22 +105,37 @@ w1=$(col 1 "${one[@]}") w2=$(col 1 "${two[@]}")
 echo "20 x 3-minute WAV (medians of $runs): --jobs 1 wall $w1 s, --jobs 2 wall $w2 s;" \
   "speed-up $(awk "BEGIN {printf \"%.2f\", $w1 / $w2}"); output: $same"
 
-recordings=$build/recordings
-[[ -s $recordings/music-keys.wav ]] || { echo "(no recordings set: scripts/recordings-set.sh $recordings)"; exit 0; }
+# Recordings sets: [build dir]/recordings and, when built with --held-out, [build dir]/recordings-held-out.
 keycount() { "$tool" detect --no-progress "$@" | tr -d '\n' | wc -c; }
-music_h=$(soxi -D "$recordings/music.wav") speech_h=$(soxi -D "$recordings/speech.wav")
-for detector in standard strict; do
-  for level in -26 -30; do
-    m=$(keycount --detector $detector --level $level "$recordings/music.wav")
-    s=$(keycount --detector $detector --level $level "$recordings/speech.wav")
-    "$tool" detect --no-progress --detector $detector --level $level --format csv "$recordings/music-keys.wav" >"$data/found.csv"
-    # A key counts as found when a key of the same character starts within 0.2 s of it.
-    found=$(awk 'FNR == NR { t[NR] = $1; k[NR] = $2; n = NR; next }
-      FNR > 1 { split($0, f, ","); s[++m] = f[3] / 1000; c[m] = f[2] }
-      END { for (i = 1; i <= n; i++) for (j = 1; j <= m; j++)
-              if (!u[j] && c[j] == k[i] && s[j] > t[i] - 0.2 && s[j] < t[i] + 0.2) { h++; u[j] = 1; break }
-            printf "%d of %d (%.0f %%), %d other keys", h, n, 100 * h / n, m - h }' "$recordings/music-keys.txt" "$data/found.csv")
-    echo "recordings, $detector, level $level dB: false keys $(awk "BEGIN {printf \"%.0f\", $m * 3600 / $music_h}")/h" \
-      "in music, $(awk "BEGIN {printf \"%.0f\", $s * 3600 / $speech_h}")/h in speech; keys in music found: $found"
+per_hour() { awk "BEGIN {printf \"%.0f\", $1 * 3600 / $(soxi -D "$2")}"; }
+# found_in KEYED LIST DETECTOR LEVEL: how many of LIST's keys were found in KEYED; a key counts
+# when a key of the same character starts within 0.2 s of it.
+found_in() {
+  "$tool" detect --no-progress --detector "$3" --level "$4" --format csv "$1" >"$data/found.csv"
+  awk 'FNR == NR { t[NR] = $1; k[NR] = $2; n = NR; next }
+    FNR > 1 { split($0, f, ","); s[++m] = f[3] / 1000; c[m] = f[2] }
+    END { for (i = 1; i <= n; i++) for (j = 1; j <= m; j++)
+            if (!u[j] && c[j] == k[i] && s[j] > t[i] - 0.2 && s[j] < t[i] + 0.2) { h++; u[j] = 1; break }
+          printf "%d of %d (%.0f %%), %d other keys", h, n, 100 * h / n, m - h }' "$2" "$data/found.csv"
+}
+sets=0
+for recordings in "$build/recordings" "$build/recordings-held-out"; do
+  [[ -s $recordings/music-keys.wav ]] || continue
+  sets=$((sets + 1))
+  for detector in standard strict; do
+    for level in -26 -30; do
+      line="$(basename "$recordings"), $detector, level $level dB:"
+      line+=" false keys $(per_hour "$(keycount --detector $detector --level $level "$recordings/music.wav")" "$recordings/music.wav")/h in music,"
+      if [[ -s $recordings/music-other.wav ]]; then
+        line+=" $(per_hour "$(keycount --detector $detector --level $level "$recordings/music-other.wav")" "$recordings/music-other.wav")/h in the other music,"
+      fi
+      line+=" $(per_hour "$(keycount --detector $detector --level $level "$recordings/speech.wav")" "$recordings/speech.wav")/h in speech;"
+      line+=" keys in music found: $(found_in "$recordings/music-keys.wav" "$recordings/music-keys.txt" $detector $level)"
+      if [[ -s $recordings/music-other-keys.wav ]]; then
+        line+="; in the other music: $(found_in "$recordings/music-other-keys.wav" "$recordings/music-other-keys.txt" $detector $level)"
+      fi
+      echo "$line"
+    done
   done
 done
+((sets > 0)) || echo "(no recordings set: scripts/recordings-set.sh [--held-out] $build/recordings[-held-out])"
