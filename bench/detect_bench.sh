@@ -2,8 +2,8 @@
 # Whole-process benchmark of `tonesentry detect` on 60-minute 44.1 kHz stereo WAV and MP3 files
 # with a key every 30 s over light noise, against `ffmpeg -v error -i F -f null -` on the same
 # files (alternating runs, medians): wall time, CPU time, peak memory, and whether every key was
-# found, for the standard and the strict detector (the standard one on the WAV also in one pass,
-# --jobs 1); the WAV once more with every core kept busy by other processes. Then --jobs 2
+# found, for the standard and the strict detector (the standard one on the WAV also cut into two
+# parts, --jobs 2); the WAV once more with every core kept busy by other processes. Then --jobs 2
 # against --jobs 1 over twenty 3-minute WAV files cut from the long one (the same output
 # required). Then, for each recordings set in [build dir]/recordings and [build dir]/recordings-held-out
 # (scripts/recordings-set.sh [--held-out]), the false keys per hour in recorded music and speech and
@@ -47,8 +47,8 @@ timed() { /usr/bin/time -f "%e %U %S %M" "$@" 2>"$data/time" >"$data/out"; tail 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 col() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1" | median; }
-# One run of each: FILE DETECTOR [JOBS]; JOBS 1 analyses the file in one pass (the default cuts a
-# long WAV into one part per core for the standard detector).
+# One run of each: FILE DETECTOR [JOBS]; JOBS 2 cuts a long WAV into two parts for the standard
+# detector (the default, one part per two cores, analyses it in one pass on a 2-core machine).
 runs_of() {
   local f=$1 detector=$2 jobs=${3:-} ours=() theirs=() found=ok
   for ((i = 0; i < runs; i++)); do
@@ -63,7 +63,7 @@ runs_of() {
     "120 keys: $found"
 }
 runs_of long.wav standard
-runs_of long.wav standard 1
+runs_of long.wav standard 2
 runs_of long.wav strict
 runs_of long.mp3 standard
 runs_of long.mp3 strict
@@ -74,7 +74,7 @@ trap 'kill "${hogs[@]}" 2>/dev/null || true' EXIT
 for ((c = 0; c < $(nproc); c++)); do (while :; do :; done) & hogs+=($!); done
 hogs_note=", $(nproc) busy loops"
 runs_of long.wav standard
-runs_of long.wav standard 1
+runs_of long.wav standard 2
 kill "${hogs[@]}" 2>/dev/null || true
 wait "${hogs[@]}" 2>/dev/null || true
 hogs=() hogs_note=""

@@ -125,11 +125,19 @@ size_t JobsAllowed(const TDetectOptions& options) {
   return options.jobs ? *options.jobs : std::max(1u, std::thread::hardware_concurrency());
 }
 
+// Parts one long file is cut into. One pass already keeps about two cores busy (the decoder on the
+// main thread, the detector on the sentry's worker), so by default there is one part per two cores:
+// on two cores more parts only add the workers' start and warm-up, and lose time when other
+// programs keep the cores busy.
+size_t PartsAllowed(const TDetectOptions& options) {
+  return options.jobs ? *options.jobs : std::max(1u, std::thread::hardware_concurrency() / 2);
+}
+
 // One file: a long PCM file on several cores (SegmentedAnalysis.h), any other in this process.
 TFileResult AnalyseOneFile(const std::string& path, const TDetectOptions& options, const std::string& settingsDir) {
   std::string reports;
   std::optional<TFileResult> result =
-      AnalyseInSegments(path, options, WorkerArgs(options, settingsDir), JobsAllowed(options), reports);
+      AnalyseInSegments(path, options, WorkerArgs(options, settingsDir), PartsAllowed(options), reports);
   if (!result) return AnalyseFile(path, options);
   std::fputs(reports.c_str(), stderr);
   return *result;
