@@ -123,10 +123,12 @@ bool JackClient::Connect(const std::string& source, const std::string& destinati
 std::string JackClient::InputPortName(size_t port) const { return jack_port_name(inputs_.at(port)); }
 std::string JackClient::OutputPortName(size_t port) const { return jack_port_name(outputs_.at(port)); }
 
-void JackClient::Play(size_t port, std::vector<float> samples) {
+void JackClient::Play(std::vector<std::vector<float>> samples) {
   std::lock_guard lock(mutex_);
-  playing_.at(port) = std::move(samples);
-  playedFrames_.at(port) = 0;
+  for (size_t port = 0; port < samples.size(); ++port) {
+    playing_.at(port) = std::move(samples[port]);
+    playedFrames_.at(port) = 0;
+  }
 }
 
 size_t JackClient::PlayedFrames(size_t port) const {
@@ -181,8 +183,7 @@ bool PlayStereoRampIntoPortAudio(JackClient& writer, size_t frames, unsigned tim
     left[f] = Ramp(2 * f);
     right[f] = Ramp(2 * f + 1);
   }
-  writer.Play(0, left);
-  writer.Play(1, right);
+  writer.Play({std::move(left), std::move(right)});
   const bool played = WaitUntil([&] { return writer.PlayedFrames(1) == frames; }, timeoutMs);
   EXPECT_TRUE(played) << "the writer did not play its ramp into " << what;
   return played;

@@ -73,8 +73,9 @@ class JackClient {
   std::string InputPortName(size_t port) const;
   std::string OutputPortName(size_t port) const;
 
-  // From the next JACK period on, output port `port` plays `samples` once, then silence.
-  void Play(size_t port, std::vector<float> samples);
+  // From the next JACK period on, output port i plays samples[i] once, then silence; all ports
+  // given start in the same period (set one by one, a period could fall between them).
+  void Play(std::vector<std::vector<float>> samples);
   // Frames of what Play gave output port `port` that it has played so far.
   size_t PlayedFrames(size_t port) const;
   // What input port `port` has received so far.
